@@ -1,0 +1,209 @@
+// The emulated FXCore audio DSP chip.
+//
+// One object holds the whole chip; `run` advances it by one audio sample,
+// executing the installed program once. After construction nothing allocates,
+// locks or waits, so every operation but the constructor may run on the audio
+// thread.
+//
+// Where the code lives:
+//   core_state.cpp      construction, reset, program and preset installation, pots,
+//                       pins, outputs and SFR access
+//   user_duty.cpp       the user-output duty hand-off to the main thread
+//   decode.cpp          program words to the pre-decoded form
+//   run.cpp             the per-sample run and `step`
+//   pots_lfos.cpp       pot scan and smoothing, LFOs and ramps, noise, overflow flags
+//   switches_tap.cpp    switch debounce and the tap-tempo unit
+//   execute.h           the instruction dispatcher; ops_*.h hold the families
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "fxcore/q31.h"
+
+namespace fxcore {
+
+class FXCoreCore {
+public:
+    static constexpr int kProgramWords = 1024;
+    static constexpr int kCoreRegisters = 16;
+    static constexpr int kMemoryRegisters = 128;
+    static constexpr int kSfrCount = 49;
+    static constexpr int kDelaySamples = 32768;
+    static constexpr int kPots = 6;
+    static constexpr int kDebouncedPins = 6;  // SW0-SW4 and the spare switch input
+    static constexpr uint32_t kAllReleased = 0x7F;
+
+    // The chip's initial state; the core keeps a copy so that reset can restore it.
+    struct Presets {
+        int32_t creg[16] = {};
+        int32_t mreg[128] = {};
+        int32_t sfr[49] = {};
+        int32_t userInit[2] = {};
+        int32_t tapHoldSamples = 36000;
+        int32_t tapDebounceSamples = 480;
+        int32_t switchDebounceSamples = 480;
+        int32_t spareTiming0 = 2400;  // carried, used by nothing
+        int32_t spareTiming1 = 960;   // carried, used by nothing
+    };
+
+    // One program word after decoding: the opcode (kSkip for an invalid word) and
+    // the fields its handler uses, already extracted and widened.
+    struct DecodedWord {
+        static constexpr uint8_t kSkip = 0xFF;
+        uint8_t op = kSkip;
+        uint8_t ra = 0;      // register slot of operand A / the result
+        uint8_t rb = 0;      // register slot of operand B, or n
+        uint8_t sel = 0;     // M, K, LFO/ramp select, user output
+        int32_t imm = 0;     // S16, H, U16 or C, as the opcode uses it
+        int32_t addr = 0;    // delay address a, or jump offset J
+        int32_t aux = 0;     // second value where one is needed (C beside a, window size)
+    };
+
+    FXCoreCore();
+
+    void reset();
+    bool setProgram(const uint32_t* words, size_t count);
+    void setPresets(const Presets& p);
+
+    void setPots(const float* values);
+    void setPot(int index, float value);
+    void setPin(int index, bool pressed);
+
+    void run(const float* in);
+    int step(int pc);
+
+    float getOutput(int index) const;
+    void getOutputs(float* out) const;
+    void readUserDuty(float* out);
+
+    int32_t readSFR(int index) const;
+    void writeSFR(int index, int32_t value);
+
+    // Fixed-point operations that depend on the chip's state.
+    void addToAcc64(int64_t v);
+    int32_t readDelay(int32_t x) const;
+    void writeDelay(int32_t x, int32_t v);
+    int32_t readDelayDirect(int32_t x) const;
+    void writeDelayDirect(int32_t x, int32_t v);
+    int32_t interpRead(int x, double f) const;
+
+    // Written by the owner: the 7-bit pin word before each sample (1 = released),
+    // the sample rate at activation.
+    uint32_t pins = kAllReleased;
+    double sampleRate = 48000.0;
+
+private:
+    friend struct CoreProbe;  // tests look inside through this
+
+    void resetSequence();
+    void decodeProgram();
+    int execute(const DecodedWord& d, int pc);
+    int32_t lfoRead(const DecodedWord& d) const;
+    int32_t rampRead(const DecodedWord& d) const;
+    int32_t fracRead(int32_t addr, int32_t a) const;
+
+
+    void updatePots();
+    void updateLFOs();
+    void updateSwitches();
+    void updateTapTempo();
+    void nextNoise();
+    void updateOverflow();
+    void accumulateUserDuty();
+    void restartUserDuty();
+    void publishUserDuty();
+
+    // All of the fields below are owned by the thread that runs the chip (the audio
+    // thread while processing), except the duty hand-off at the end.
+    uint32_t program[kProgramWords] = {};
+    int32_t programLength = 0;
+    bool loaded = false;
+    // The register file: R0-R15, ACC32, FLAGS, then MREG0-MREG127. An instruction's
+    // 5-bit register slot indexes it directly (slots 18-31 are MREG0-13).
+    static constexpr int kAcc32 = 16;
+    static constexpr int kFlags = 17;
+    static constexpr int kMregBase = 18;
+    int32_t regs[kMregBase + kMemoryRegisters] = {};
+    int32_t sfr[kSfrCount] = {};
+    std::vector<int16_t> delayMemory;
+    Presets presets;
+    int64_t acc64 = 0;
+    int32_t writePos = 0;
+    uint32_t sampleCount = 0;
+    uint32_t noiseState = 0x2545F491u;
+    int32_t userOut[2] = {};
+    int32_t potLatched[kPots] = {};
+    int32_t potRaw[kPots] = {};
+    int32_t potSmoothed[kPots] = {};
+    double potScanPhase = 0.0;
+    double lfoPhase[4] = {};
+    uint32_t ramp[2] = {};
+    uint32_t switchState = 0x3F;
+    int32_t switchDebounce[kDebouncedPins] = {};
+    int32_t tapLevel = 1;
+    int32_t tapDebounce = 0;
+    int32_t tapHeld = 0;
+    int32_t tapMeasuring = 0;
+    uint32_t tapCount = 0;
+    uint32_t tapFlags = 0;
+    uint32_t overflowFlags = 0;
+    int32_t inputs[4] = {};
+    int32_t outputs[4] = {};
+
+    DecodedWord decoded[kProgramWords];
+
+    // User-output duty hand-off.
+    // The audio thread (run, reset) is the only writer of the running totals below:
+    // it counts samples and "on" samples since the last reset, and publishes them
+    // under a sequence number (odd while it writes, release store when done). The
+    // main thread (readUserDuty) reads a consistent snapshot with acquire loads,
+    // retrying when the sequence moved, and keeps its own baseline of what it has
+    // already handed out. So the audio thread never waits, and reading "clears" the
+    // sums without writing anything the audio thread owns. A reset bumps the epoch,
+    // which tells the reader to drop its baseline and its last averages.
+    struct DutyTotals {
+        uint32_t samples = 0;
+        uint32_t on[2] = {};
+        uint32_t epoch = 0;
+    };
+    DutyTotals dutyWriter;                   // audio thread only
+    std::atomic<uint32_t> dutySeq{0};        // audio writes (release), reader loads (acquire)
+    std::atomic<uint32_t> dutySamples{0};    // published DutyTotals, written by audio only
+    std::atomic<uint32_t> dutyOn[2]{};
+    std::atomic<uint32_t> dutyEpoch{0};
+    DutyTotals dutyReaderBase;               // reader thread only
+    float lastDuty[2] = {};                  // reader thread only
+};
+
+// The delay-memory accessors sit in the per-instruction path, so they are inline.
+// Addresses are formed in unsigned arithmetic: register values may be anything.
+
+inline int32_t FXCoreCore::readDelayDirect(int32_t x) const {
+    return q31::asSigned(static_cast<uint32_t>(delayMemory[q31::asUnsigned(x) & 32767u]) << 16);
+}
+
+inline void FXCoreCore::writeDelayDirect(int32_t x, int32_t v) {
+    delayMemory[q31::asUnsigned(x) & 32767u] = static_cast<int16_t>(v >> 16);
+}
+
+inline int32_t FXCoreCore::readDelay(int32_t x) const {
+    return readDelayDirect(q31::asSigned(q31::asUnsigned(writePos) + q31::asUnsigned(x)));
+}
+
+inline void FXCoreCore::writeDelay(int32_t x, int32_t v) {
+    writeDelayDirect(q31::asSigned(q31::asUnsigned(writePos) + q31::asUnsigned(x)), v);
+}
+
+inline void FXCoreCore::addToAcc64(int64_t v) { acc64 = q31::addSat64(acc64, v); }
+
+inline int32_t FXCoreCore::interpRead(int x, double f) const {
+    const int32_t d0 = readDelay(x);
+    const int32_t d1 = readDelay(q31::asSigned(q31::asUnsigned(x) + 1u));
+    const int32_t diff = q31::sat32(static_cast<int64_t>(d1) - d0);
+    return q31::sat32(static_cast<int64_t>(d0) + q31::mulS31(diff, q31::toS31(f)));
+}
+
+}  // namespace fxcore

@@ -1,0 +1,118 @@
+// Q1.31 fixed-point helpers of the FXCore chip.
+//
+// Every signal and control value inside the chip is a 32-bit two's-complement
+// number with 31 fractional bits. All helpers are defined for every input:
+// shifts and negations of negative values go through unsigned arithmetic, and
+// double-to-integer conversions compare before they convert, so nothing here
+// relies on -fwrapv or on implementation-defined float conversions.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace fxcore::q31 {
+
+inline constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+inline constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+inline constexpr int64_t kMax64 = std::numeric_limits<int64_t>::max();
+inline constexpr int64_t kMin64 = std::numeric_limits<int64_t>::min();
+
+// Clamp an exact 64-bit result into the 32-bit range.
+constexpr int32_t sat32(int64_t v) {
+    return v > kMax ? kMax : (v < kMin ? kMin : static_cast<int32_t>(v));
+}
+
+// Two's-complement wrap of a 64-bit value to 32 bits (well defined since C++20).
+constexpr int32_t wrap32(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
+
+// Bit pattern helpers: the chip's words are raw bit patterns as often as numbers.
+constexpr int32_t asSigned(uint32_t v) { return static_cast<int32_t>(v); }
+constexpr uint32_t asUnsigned(int32_t v) { return static_cast<uint32_t>(v); }
+
+// Double to int32 truncating toward zero; NaN gives 0, out-of-range saturates.
+// Compared first, converted after: the conversion of an out-of-range double is UB.
+constexpr int32_t sat32d(double x) {
+    if (x != x) return 0;
+    if (x > 2147483647.0) return kMax;
+    if (x < -2147483648.0) return kMin;
+    return static_cast<int32_t>(x);
+}
+
+// Round half upward: 2.5 -> 3, -2.5 -> -2 (unlike std::round, which goes away from 0).
+inline double jsRound(double x) { return std::floor(x + 0.5); }
+
+// The low k bits of v sign-extended; k = 0 or 32 leaves v unchanged.
+constexpr int32_t sext(int32_t v, int k) {
+    const unsigned s = static_cast<unsigned>(32 - k) & 31u;
+    return static_cast<int32_t>(asUnsigned(v) << s) >> s;
+}
+
+// Left shift by n mod 32, bits shifted out are lost.
+constexpr int32_t shl(int32_t v, int n) { return asSigned(asUnsigned(v) << (static_cast<unsigned>(n) & 31u)); }
+
+// Logical right shift by n mod 32.
+constexpr int32_t shrLogical(int32_t v, int n) { return asSigned(asUnsigned(v) >> (static_cast<unsigned>(n) & 31u)); }
+
+// Arithmetic right shift by n mod 32 (GCC and C++20 define >> on negatives as arithmetic).
+constexpr int32_t shrArith(int32_t v, int n) { return v >> (static_cast<unsigned>(n) & 31u); }
+
+// Left shift that saturates when a significant bit would be lost.
+constexpr int32_t satShiftLeft(int32_t v, int n) {
+    const unsigned s = static_cast<unsigned>(n) & 31u;
+    if (s == 0) return v;
+    const int32_t r = shl(v, static_cast<int>(s));
+    if ((v >> (31u - s)) == (r >> 31)) return r;
+    return v < 0 ? kMin : kMax;
+}
+
+// -v, except that -1.0 becomes the largest positive value.
+constexpr int32_t negSat(int32_t v) { return v == kMin ? kMax : -v; }
+
+// |v|, except that |-1.0| becomes the largest positive value.
+constexpr int32_t absSat(int32_t v) { return v < 0 ? negSat(v) : v; }
+
+// A fraction to Q1.31: 0 for f <= 0 or NaN, just below 1.0 for f >= 1.
+// In between f * 2^31 + 0.5 is positive, so truncation is floor.
+constexpr int32_t toS31(double f) {
+    if (!(f > 0.0)) return 0;
+    if (f >= 1.0) return kMax;
+    const double r = f * 2147483648.0 + 0.5;
+    if (r >= 2147483647.0) return kMax;
+    return static_cast<int32_t>(r);
+}
+
+// Float or double sample to Q1.31 with rounding half up, saturation, NaN -> 0.
+inline int32_t fromDouble(double x) {
+    if (x != x) return 0;
+    const double v = std::floor(x * 2147483648.0 + 0.5);
+    if (v > 2147483647.0) return kMax;
+    if (v < -2147483648.0) return kMin;
+    return static_cast<int32_t>(v);
+}
+
+// Q1.63 product a * b * 2, exact; -1.0 x -1.0 saturates.
+constexpr int64_t mulFrac64(int32_t a, int32_t b) {
+    if (a == kMin && b == kMin) return kMax64;
+    // |a * b| <= 2^62 otherwise, so the doubling cannot overflow.
+    return static_cast<int64_t>(a) * b * 2;
+}
+
+// Q1.31 product, floor-rounded; -1.0 x -1.0 saturates. The 64-bit product is at most
+// 2^62, and after the shift it fits 32 bits for every other operand pair.
+constexpr int32_t mulS31(int32_t a, int32_t b) {
+    if (a == kMin && b == kMin) return kMax;
+    return static_cast<int32_t>((static_cast<int64_t>(a) * b) >> 31);
+}
+
+// 64-bit saturating add.
+constexpr int64_t addSat64(int64_t a, int64_t b) {
+    int64_t r = 0;
+    if (__builtin_add_overflow(a, b, &r)) return b > 0 ? kMax64 : kMin64;
+    return r;
+}
+
+// Q1.31 to float the way the chip's outputs are read: exact double, rounded to float.
+constexpr float toFloat(int32_t v) { return static_cast<float>(static_cast<double>(v) * (1.0 / 2147483648.0)); }
+
+}  // namespace fxcore::q31

@@ -1,0 +1,49 @@
+// Interpolated delay reads driven by an LFO (104), a ramp (105) or a register (107).
+#pragma once
+
+#include <cmath>
+
+#include "fxcore/fxcore_core.h"
+#include "fxcore/q31.h"
+
+namespace fxcore {
+
+// RDLFO (104): reads between a and a + depth (R15 bits 30-16) as the LFO swings.
+inline int32_t FXCoreCore::lfoRead(const DecodedWord& d) const {
+    int32_t l = sfr[d.sel];
+    if (d.aux != 0) l = q31::negSat(l);
+    const auto depth = static_cast<int32_t>((q31::asUnsigned(regs[15]) >> 16) & 0x7FFFu);
+    const double pos = depth * ((static_cast<double>(l) + 2147483648.0) * (1.0 / 4294967296.0));
+    const auto i = static_cast<int32_t>(pos);  // pos >= 0: truncation is floor
+    return interpRead(d.addr + i, pos - i);
+}
+
+// RDRAMP (105): two taps half a window apart, crossfaded by a triangle of the ramp.
+inline int32_t FXCoreCore::rampRead(const DecodedWord& d) const {
+    const double window = d.aux;
+    const double phi = static_cast<double>(ramp[d.sel]) * (1.0 / 4294967296.0);
+    const double x1 = phi * window;
+    const auto i1 = static_cast<int32_t>(x1);  // non-negative: truncation is floor
+    const int32_t t1 = interpRead(d.addr + i1, x1 - i1);
+    // x1 + L/2 modulo L; both sums are exact in double, so this equals fmod.
+    double x2 = x1 + window * 0.5;
+    if (x2 >= window) x2 -= window;
+    const auto i2 = static_cast<int32_t>(x2);
+    const int32_t t2 = interpRead(d.addr + i2, x2 - i2);
+    const double g = 1.0 - std::fabs(2.0 * phi - 1.0);
+    return q31::sat32(static_cast<int64_t>(q31::mulS31(t1, q31::toS31(g))) + q31::mulS31(t2, q31::toS31(1.0 - g)));
+}
+
+// RDFRAC (107): offset in A's upper half, 16-bit fraction in its lower half.
+inline int32_t FXCoreCore::fracRead(int32_t addr, int32_t a) const {
+    const int32_t base = addr + static_cast<int32_t>(q31::asUnsigned(a) >> 16);
+    const int32_t d0 = readDelay(base);
+    const int32_t d1 = readDelay(base + 1);
+    const int32_t diff = q31::sat32(static_cast<int64_t>(d1) - d0);
+    const uint32_t frac = q31::asUnsigned(a) << 16;
+    // |diff x frac| < 2^63, and >> 32 of a signed value floors.
+    const int64_t step = (static_cast<int64_t>(diff) * static_cast<int64_t>(frac)) >> 32;
+    return q31::sat32(static_cast<int64_t>(d0) + step);
+}
+
+}  // namespace fxcore

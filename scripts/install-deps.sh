@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing Lumivex needs.
+# Safe to run more than once. Used by the README and by CI.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential g++ cmake ninja-build pkg-config
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+)
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${PACKAGES[@]}"
