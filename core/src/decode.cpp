@@ -1,20 +1,23 @@
 // Program words to the pre-decoded form, once per installed program, so that the
 // per-sample loop only dispatches. Every field an opcode uses is extracted and
 // widened here, named where it is taken out of the word.
+#include <algorithm>
+
 #include "fxcore/fxcore_core.h"
 #include "fxcore/instruction_set.h"
 #include "fxcore/q31.h"
+#include "handlers.h"
 
 namespace fxcore {
 
-namespace {
-
-FXCoreCore::DecodedWord decodeWord(uint32_t w) {
-    FXCoreCore::DecodedWord d;
+FXCoreCore::DecodedWord FXCoreCore::decodeWord(uint32_t w, int pc, int jumpLimit) {
+    DecodedWord d;
     const auto opcode = validOpcode(w);
-    if (!opcode) return d;  // skip: an invalid word changes nothing
+    if (!opcode) {
+        d.handler = handlers::kSkip;  // an invalid word changes nothing
+        return d;
+    }
 
-    const OpcodeInfo* info = findOpcode(*opcode);
     const auto ra = static_cast<uint8_t>((w >> 16) & 31u);
     const auto rb = static_cast<uint8_t>(w & 31u);              // rb, or n
     const auto u16 = static_cast<int32_t>(w & 0xFFFFu);
@@ -25,9 +28,10 @@ FXCoreCore::DecodedWord decodeWord(uint32_t w) {
     const auto j = static_cast<int32_t>(w & 0xFFFu);               // jump offset
 
     d.op = static_cast<uint8_t>(*opcode);
+    d.handler = handlers::kRowOfOpcode[*opcode];
     d.ra = ra;
-    switch (info->format) {
-        case OperandFormat::None: break;
+    switch (findOpcode(*opcode)->format) {
+        case OperandFormat::None:
         case OperandFormat::R: break;
         case OperandFormat::RR:
         case OperandFormat::RN: d.rb = rb; break;
@@ -47,15 +51,15 @@ FXCoreCore::DecodedWord decodeWord(uint32_t w) {
         case OperandFormat::RM: d.sel = static_cast<uint8_t>(w & 127u); break;
         case OperandFormat::RK: d.sel = static_cast<uint8_t>(w & 63u); break;
         case OperandFormat::RJ:
-        case OperandFormat::J: d.addr = j; break;
+        case OperandFormat::J: d.addr = std::min(pc + 1 + j, jumpLimit); break;
         case OperandFormat::LfoRead:
             d.sel = static_cast<uint8_t>(34u + ((w >> 16) & 7u));  // SFR of the LFO output
-            d.aux = static_cast<int32_t>((w >> 19) & 1u);          // negate
+            d.neg = static_cast<uint8_t>((w >> 19) & 1u);
             d.addr = a;
             break;
         case OperandFormat::RampRead:
-            d.sel = static_cast<uint8_t>((w >> 16) & 1u);          // RAMP0 or RAMP1
-            d.aux = 512 << ((w >> 18) & 3u);                       // window length
+            // Tap set: ramp (bit 16) x window size (bits 19-18), 0-7.
+            d.sel = static_cast<uint8_t>((((w >> 16) & 1u) << 2) | ((w >> 18) & 3u));
             d.addr = a;
             break;
         case OperandFormat::UserOut:
@@ -66,10 +70,15 @@ FXCoreCore::DecodedWord decodeWord(uint32_t w) {
     return d;
 }
 
-}  // namespace
-
 void FXCoreCore::decodeProgram() {
-    for (int i = 0; i < kProgramWords; ++i) decoded[i] = decodeWord(program[i]);
+    rampTapSetsUsed = 0;
+    for (int pc = 0; pc < programLength; ++pc) {
+        decoded[pc] = decodeWord(program[pc], pc, programLength);
+        if (decoded[pc].op == 105 && decoded[pc].handler != handlers::kSkip)
+            rampTapSetsUsed = static_cast<uint8_t>(rampTapSetsUsed | (1u << decoded[pc].sel));
+    }
+    decoded[programLength] = DecodedWord{};
+    decoded[programLength].handler = handlers::kEnd;
 }
 
 }  // namespace fxcore

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <cctype>
 
 namespace fxcore {
@@ -9,41 +10,18 @@ namespace {
 
 using F = OperandFormat;
 
-constexpr std::array<OpcodeInfo, 72> kOpcodes{{
-    // Results in ACC32
-    {0, "ABS", F::R},        {1, "CLRACC64", F::None}, {2, "ADDI", F::RS16},   {3, "ADD", F::RR},
-    {4, "ADDS", F::RR},      {5, "ADDSH", F::RU16},    {6, "SUB", F::RR},      {7, "SUBS", F::RR},
-    {8, "SLI", F::RN},       {9, "SL", F::RR},         {10, "SLSI", F::RN},    {11, "SLS", F::RR},
-    {12, "SRLI", F::RN},     {13, "SRL", F::RR},       {14, "SRAI", F::RN},    {15, "SRA", F::RR},
-    // Multiply-accumulate into ACC64
-    {16, "MACRR", F::RR},    {17, "MACRI", F::RU16},   {18, "MACRD", F::RA},   {19, "MACCD", F::CA},
-    {20, "MAC8RR", F::RR},   {21, "MAC8RI", F::RS16},  {22, "MAC8RD", F::RA},  {23, "MAC8CD", F::CA},
-    {24, "MULRR", F::RR},    {25, "MULRI", F::RU16},   {26, "NEG", F::R},      {27, "LOG2", F::R},
-    {28, "EXP2", F::R},
-    // Register, memory-register and SFR moves
-    {48, "MOV", F::RR},      {49, "LDM", F::RM},       {50, "RDSFR", F::RK},   {51, "STM", F::RM},
-    {52, "WRSFR", F::RK},    {53, "LDMR", F::RR},
-    // Accumulator and delay-memory moves
-    {64, "RDACCH", F::R},    {65, "RDACCL", F::R},     {66, "WRACCH", F::R},   {67, "WRACCL", F::R},
-    {68, "RDDEL", F::RA},    {69, "WRDEL", F::RA},     {70, "RDDELR", F::RR},  {71, "WRDELR", F::RR},
-    {72, "RDDELA", F::RR},   {73, "WRDELA", F::RR},    {74, "RDACC8", F::R},   {75, "LDH", F::RU16},
-    // Logic
-    {80, "NOT", F::R},       {81, "OR", F::RR},        {82, "ORI", F::RU16},   {83, "AND", F::RR},
-    {84, "ANDI", F::RU16},   {85, "XOR", F::RR},       {86, "XORI", F::RU16},
-    // Forward jumps
-    {87, "JGEZ", F::RJ},     {88, "JNEG", F::RJ},      {89, "JNZ", F::RJ},     {90, "JZ", F::RJ},
-    {91, "JSIGN", F::RJ},    {92, "JMP", F::J},
-    // Filter pairs, modulated reads, user outputs
-    {96, "FRDC", F::CA},     {97, "FWRC", F::CA},      {98, "FRD", F::RA},     {99, "FWR", F::RA},
-    {100, "FRDR", F::RR},    {101, "FWRR", F::RR},     {102, "FRDM", F::RM},   {103, "FWRM", F::RM},
-    {104, "RDLFO", F::LfoRead}, {105, "RDRAMP", F::RampRead}, {106, "USER", F::UserOut},
-    {107, "RDFRAC", F::RA},
-}};
+// Generated from the one description of every opcode.
+constexpr OpcodeInfo kOpcodes[] = {
+#define OP(number, mnemonic, format, ...) {number, #mnemonic, F::format},
+#include "opcodes.inc"
+#undef OP
+};
+static_assert(std::size(kOpcodes) == 72, "the chip has 72 valid opcodes");
 
 constexpr std::array<int8_t, 128> buildIndex() {
     std::array<int8_t, 128> index{};
     for (auto& i : index) i = -1;
-    for (size_t i = 0; i < kOpcodes.size(); ++i) index[kOpcodes[i].opcode] = static_cast<int8_t>(i);
+    for (size_t i = 0; i < std::size(kOpcodes); ++i) index[kOpcodes[i].opcode] = static_cast<int8_t>(i);
     return index;
 }
 constexpr std::array<int8_t, 128> kIndex = buildIndex();

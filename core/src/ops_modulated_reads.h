@@ -11,27 +11,32 @@ namespace fxcore {
 // RDLFO (104): reads between a and a + depth (R15 bits 30-16) as the LFO swings.
 inline int32_t FXCoreCore::lfoRead(const DecodedWord& d) const {
     int32_t l = sfr[d.sel];
-    if (d.aux != 0) l = q31::negSat(l);
+    if (d.neg != 0) l = q31::negSat(l);
     const auto depth = static_cast<int32_t>((q31::asUnsigned(regs[15]) >> 16) & 0x7FFFu);
     const double pos = depth * ((static_cast<double>(l) + 2147483648.0) * (1.0 / 4294967296.0));
     const auto i = static_cast<int32_t>(pos);  // pos >= 0: truncation is floor
     return interpRead(d.addr + i, pos - i);
 }
 
-// RDRAMP (105): two taps half a window apart, crossfaded by a triangle of the ramp.
-inline int32_t FXCoreCore::rampRead(const DecodedWord& d) const {
-    const double window = d.aux;
-    const double phi = static_cast<double>(ramp[d.sel]) * (1.0 / 4294967296.0);
+// RDRAMP (105), the part that depends on the ramp only: two taps half a window
+// apart, crossfaded by a triangle of the ramp's phase.
+inline FXCoreCore::RampTaps FXCoreCore::rampTaps(uint32_t rampValue, int sizeSelect) {
+    const double window = 512 << (sizeSelect & 3);
+    const double phi = static_cast<double>(rampValue) * (1.0 / 4294967296.0);
     const double x1 = phi * window;
-    const auto i1 = static_cast<int32_t>(x1);  // non-negative: truncation is floor
-    const int32_t t1 = interpRead(d.addr + i1, x1 - i1);
     // x1 + L/2 modulo L; both sums are exact in double, so this equals fmod.
     double x2 = x1 + window * 0.5;
     if (x2 >= window) x2 -= window;
+    const auto i1 = static_cast<int32_t>(x1);  // non-negative: truncation is floor
     const auto i2 = static_cast<int32_t>(x2);
-    const int32_t t2 = interpRead(d.addr + i2, x2 - i2);
     const double g = 1.0 - std::fabs(2.0 * phi - 1.0);
-    return q31::sat32(static_cast<int64_t>(q31::mulS31(t1, q31::toS31(g))) + q31::mulS31(t2, q31::toS31(1.0 - g)));
+    return {i1, q31::toS31(x1 - i1), i2, q31::toS31(x2 - i2), q31::toS31(g), q31::toS31(1.0 - g)};
+}
+
+__attribute__((always_inline)) inline int32_t FXCoreCore::rampMix(const RampTaps& t, int32_t addr) const {
+    const int32_t t1 = interpQ(addr + t.offset1, t.fraction1);
+    const int32_t t2 = interpQ(addr + t.offset2, t.fraction2);
+    return q31::sat32(static_cast<int64_t>(q31::mulByFraction(t1, t.weight1)) + q31::mulByFraction(t2, t.weight2));
 }
 
 // RDFRAC (107): offset in A's upper half, 16-bit fraction in its lower half.

@@ -1,8 +1,13 @@
 // One audio sample: inputs, the delay line moving on, the peripherals, the
 // program from its first word, then the overflow flags and user-duty sums.
-#include "execute.h"
+// Also step(), which executes one word on its own.
+#include <climits>
+
 #include "fxcore/fxcore_core.h"
 #include "fxcore/q31.h"
+#include "handlers.h"
+#include "ops_alu.h"
+#include "ops_modulated_reads.h"
 
 namespace fxcore {
 
@@ -18,6 +23,7 @@ void FXCoreCore::run(const float* in) {
 
     updatePots();
     updateLFOs();
+    updateRampTaps();
     updateSwitches();
     updateTapTempo();
     nextNoise();
@@ -25,19 +31,97 @@ void FXCoreCore::run(const float* in) {
     sfr[46] = q31::asSigned(sampleCount);
     regs[kFlags] = static_cast<int32_t>((tapFlags & 0xFFFFu) | (overflowFlags & 0xFFFFu));
 
-    // Jumps only go forward, so each word runs at most once per sample.
-    const int length = programLength;
-    for (int pc = 0; pc < length;) pc = execute(decoded[pc], pc);
+    runProgram();
 
     updateOverflow();
     accumulateUserDuty();
     sampleCount += 1;
 }
 
+void FXCoreCore::updateRampTaps() {
+    for (unsigned set = 0; set < 8; ++set)
+        if (rampTapSetsUsed & (1u << set)) rampTapSets[set] = rampTaps(ramp[set >> 2], static_cast<int>(set & 3));
+}
+
+// The program once from its first word. Threaded dispatch: every handler jumps
+// straight to the next word's handler, so each has its own well-predicted branch.
+// Jumps only go forward and the word after the last one ends the program, so each
+// word runs at most once per sample.
+void FXCoreCore::runProgram() {
+    using namespace q31;
+    static const void* const kHandlers[] = {
+#define OP(number, ...) &&op_##number,
+#include "opcodes.inc"
+#undef OP
+        &&op_skip, &&op_end,
+    };
+    static_assert(std::size(kHandlers) == handlers::kEnd + 1);
+
+    const DecodedWord* const first = decoded;
+    const DecodedWord* d = first;
+    int32_t& X = regs[kAcc32];
+
+#define DISPATCH() goto* kHandlers[d->handler]
+#define JUMP_IF(condition) \
+    if (condition) {       \
+        d = first + d->addr; \
+        DISPATCH();        \
+    }
+#define RAMP_TAPS(set) rampTapSets[set]
+#define OP(number, mnemonic, format, ...)                     \
+    op_##number : {                                           \
+        [[maybe_unused]] const int32_t A = regs[d->ra];       \
+        [[maybe_unused]] const int32_t B = regs[d->rb];       \
+        [[maybe_unused]] int32_t& R = regs[d->ra];            \
+        __VA_ARGS__;                                          \
+    }                                                         \
+    ++d;                                                      \
+    DISPATCH();
+
+    DISPATCH();
+#include "opcodes.inc"
+op_skip:
+    ++d;
+    DISPATCH();
+op_end:
+    return;
+
+#undef OP
+#undef RAMP_TAPS
+#undef JUMP_IF
+#undef DISPATCH
+}
+
 int FXCoreCore::step(int pc) {
+    using namespace q31;
     // Jump targets can lie past the program; such an index is never executed.
     if (static_cast<unsigned>(pc) >= static_cast<unsigned>(kProgramWords)) return pc + 1;
-    return execute(decoded[pc], pc);
+
+    const DecodedWord word = decodeWord(program[pc], pc, INT_MAX);
+    const DecodedWord* const d = &word;
+    const int32_t A = regs[d->ra];
+    const int32_t B = regs[d->rb];
+    int32_t& X = regs[kAcc32];
+    int32_t& R = regs[d->ra];
+
+#define JUMP_IF(condition) \
+    if (condition) return d->addr
+#define RAMP_TAPS(set) rampTaps(ramp[(set) >> 2], (set) & 3)
+#define OP(number, mnemonic, format, ...) \
+    case number: {                        \
+        __VA_ARGS__;                      \
+    } break;
+
+    if (d->handler == handlers::kSkip) return pc + 1;  // an invalid word changes nothing
+    switch (d->op) {
+#include "opcodes.inc"
+        default: break;
+    }
+    return pc + 1;
+
+#undef OP
+#undef RAMP_TAPS
+#undef JUMP_IF
 }
 
 }  // namespace fxcore

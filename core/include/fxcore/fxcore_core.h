@@ -49,17 +49,17 @@ public:
         int32_t spareTiming1 = 960;   // carried, used by nothing
     };
 
-    // One program word after decoding: the opcode (kSkip for an invalid word) and
-    // the fields its handler uses, already extracted and widened.
+    // One program word after decoding: the opcode and the fields its effect uses,
+    // already extracted and widened, and the handler the sample loop jumps to.
     struct DecodedWord {
-        static constexpr uint8_t kSkip = 0xFF;
-        uint8_t op = kSkip;
-        uint8_t ra = 0;      // register slot of operand A / the result
-        uint8_t rb = 0;      // register slot of operand B, or n
-        uint8_t sel = 0;     // M, K, LFO/ramp select, user output
-        int32_t imm = 0;     // S16, H, U16 or C, as the opcode uses it
-        int32_t addr = 0;    // delay address a, or jump offset J
-        int32_t aux = 0;     // second value where one is needed (C beside a, window size)
+        uint8_t op = 0;       // opcode
+        uint8_t handler = 0;  // row in the opcode list, or the skip / end handler
+        uint8_t ra = 0;       // register slot of operand A / the result
+        uint8_t rb = 0;       // register slot of operand B, or n
+        uint8_t sel = 0;      // M, K, LFO output SFR, ramp tap set, user output
+        uint8_t neg = 0;      // LFO read: negate the LFO output
+        int32_t imm = 0;      // S16, H, U16 or C, as the opcode uses it
+        int32_t addr = 0;     // delay address a, or a jump's target index
     };
 
     FXCoreCore();
@@ -100,11 +100,21 @@ private:
 
     void resetSequence();
     void decodeProgram();
-    int execute(const DecodedWord& d, int pc);
+    static DecodedWord decodeWord(uint32_t word, int pc, int jumpLimit);
+    void runProgram();
     int32_t lfoRead(const DecodedWord& d) const;
-    int32_t rampRead(const DecodedWord& d) const;
     int32_t fracRead(int32_t addr, int32_t a) const;
+    int32_t interpQ(int32_t x, int32_t fraction) const;
 
+    // A ramp crossfade read (opcode 105) depends on the word only through its base
+    // address; positions, fractions and weights come from the ramp value and the
+    // window size, so the sample loop computes them once per sample.
+    struct RampTaps {
+        int32_t offset1, fraction1, offset2, fraction2, weight1, weight2;
+    };
+    static RampTaps rampTaps(uint32_t rampValue, int sizeSelect);
+    int32_t rampMix(const RampTaps& taps, int32_t addr) const;
+    void updateRampTaps();
 
     void updatePots();
     void updateLFOs();
@@ -153,7 +163,11 @@ private:
     int32_t inputs[4] = {};
     int32_t outputs[4] = {};
 
-    DecodedWord decoded[kProgramWords];
+    // The installed program decoded for the sample loop; the word after the last
+    // one ends the program. Jump targets are clamped to that end.
+    DecodedWord decoded[kProgramWords + 1];
+    uint8_t rampTapSetsUsed = 0;  // bit per tap set (ramp x window) the program reads
+    RampTaps rampTapSets[8] = {};
 
     // User-output duty hand-off.
     // The audio thread (run, reset) is the only writer of the running totals below:
@@ -199,11 +213,17 @@ inline void FXCoreCore::writeDelay(int32_t x, int32_t v) {
 
 inline void FXCoreCore::addToAcc64(int64_t v) { acc64 = q31::addSat64(acc64, v); }
 
-inline int32_t FXCoreCore::interpRead(int x, double f) const {
-    const int32_t d0 = readDelay(x);
-    const int32_t d1 = readDelay(q31::asSigned(q31::asUnsigned(x) + 1u));
-    const int32_t diff = q31::sat32(static_cast<int64_t>(d1) - d0);
-    return q31::sat32(static_cast<int64_t>(d0) + q31::mulS31(diff, q31::toS31(f)));
+// Linear interpolation between the delay samples at x and x + 1 by a Q1.31 fraction
+// (0 to 0x7FFFFFFF). d0 + diff x fraction stays between d0 and d1 (or d0 plus the
+// saturated difference), so only the difference needs saturating.
+__attribute__((always_inline)) inline int32_t FXCoreCore::interpQ(int32_t x, int32_t fraction) const {
+    const uint32_t index = q31::asUnsigned(writePos) + q31::asUnsigned(x);
+    const int32_t s0 = delayMemory[index & 32767u];
+    const int32_t s1 = delayMemory[(index + 1u) & 32767u];
+    const int32_t diff = q31::sat32(static_cast<int64_t>(s1 - s0) * 65536);
+    return static_cast<int32_t>(static_cast<int64_t>(s0) * 65536 + q31::mulByFraction(diff, fraction));
 }
+
+inline int32_t FXCoreCore::interpRead(int x, double f) const { return interpQ(x, q31::toS31(f)); }
 
 }  // namespace fxcore

@@ -20,7 +20,8 @@ inline constexpr int64_t kMin64 = std::numeric_limits<int64_t>::min();
 
 // Clamp an exact 64-bit result into the 32-bit range.
 constexpr int32_t sat32(int64_t v) {
-    return v > kMax ? kMax : (v < kMin ? kMin : static_cast<int32_t>(v));
+    const int64_t low = v < kMin ? kMin : v;  // written as two selects so it compiles branch-free
+    return static_cast<int32_t>(low > kMax ? kMax : low);
 }
 
 // Two's-complement wrap of a 64-bit value to 32 bits (well defined since C++20).
@@ -91,18 +92,21 @@ inline int32_t fromDouble(double x) {
     return static_cast<int32_t>(v);
 }
 
-// Q1.63 product a * b * 2, exact; -1.0 x -1.0 saturates.
+// Q1.63 product a * b * 2, exact; -1.0 x -1.0 saturates. Only that pair reaches a
+// product of 2^62, whose doubling would overflow.
 constexpr int64_t mulFrac64(int32_t a, int32_t b) {
-    if (a == kMin && b == kMin) return kMax64;
-    // |a * b| <= 2^62 otherwise, so the doubling cannot overflow.
-    return static_cast<int64_t>(a) * b * 2;
+    const int64_t p = static_cast<int64_t>(a) * b;
+    return p == (int64_t{1} << 62) ? kMax64 : p * 2;
 }
 
-// Q1.31 product, floor-rounded; -1.0 x -1.0 saturates. The 64-bit product is at most
-// 2^62, and after the shift it fits 32 bits for every other operand pair.
-constexpr int32_t mulS31(int32_t a, int32_t b) {
-    if (a == kMin && b == kMin) return kMax;
-    return static_cast<int32_t>((static_cast<int64_t>(a) * b) >> 31);
+// Q1.31 product, floor-rounded; -1.0 x -1.0 saturates. Only that pair gives 2^31
+// after the shift; every other result fits 32 bits, so saturation covers it.
+constexpr int32_t mulS31(int32_t a, int32_t b) { return sat32((static_cast<int64_t>(a) * b) >> 31); }
+
+// mulS31 for a fraction q in [0, 2^31): the product lies between 0 and v, so it
+// never needs the saturation step (an interpolation's hot path).
+constexpr int32_t mulByFraction(int32_t v, int32_t q) {
+    return static_cast<int32_t>((static_cast<int64_t>(v) * q) >> 31);
 }
 
 // 64-bit saturating add.
