@@ -106,25 +106,4 @@ void FXCoreCore::getOutputs(float* out) const {
     for (int k = 0; k < 4; ++k) out[k] = q31::toFloat(outputs[k]);
 }
 
-int32_t FXCoreCore::readSFR(int index) const {
-    const auto i = static_cast<unsigned>(index);
-    if (i > 48u) return 0;
-    if (i >= 4u && i <= 7u) return 0;  // outputs read back as 0
-    if (i == 46u) return q31::asSigned(sampleCount);
-    return sfr[i];
-}
-
-void FXCoreCore::writeSFR(int index, int32_t value) {
-    const auto i = static_cast<unsigned>(index);
-    if (i >= 4u && i <= 7u) {
-        outputs[i - 4] = value;
-        sfr[i] = value;
-    } else if (i >= 10u && i <= 15u) {
-        sfr[i] = value & 31;  // pot smoothing shifts
-    } else if ((i >= 28u && i <= 33u) || i == 44u) {
-        sfr[i] = value;  // LFO and ramp rates, tap maximum
-    }
-    // Everything else is read-only or does not exist.
-}
-
 }  // namespace fxcore

@@ -46,8 +46,14 @@ void FXCoreCore::updateLFOs() {
         if (phase >= kTwoPi) phase -= kTwoPi;
         else if (phase < 0.0) phase += kTwoPi;
         lfoPhase[i] = phase;
-        sfr[34 + 2 * i] = lfoValue(std::sin(phase));
-        sfr[35 + 2 * i] = lfoValue(std::cos(phase));
+        // An LFO whose rate is 0 keeps its phase; the outputs are a pure function of
+        // the phase, so they are only computed again when it moves.
+        LfoOutputs& last = lfoOutputs[i];
+        if (!(phase == last.phase)) {
+            last = {phase, lfoValue(std::sin(phase)), lfoValue(std::cos(phase))};
+        }
+        sfr[34 + 2 * i] = last.sine;
+        sfr[35 + 2 * i] = last.cosine;
     }
     for (int j = 0; j < 2; ++j) {
         ramp[j] += q31::asUnsigned(sfr[32 + j]);  // wraps modulo 2^32

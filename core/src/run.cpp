@@ -39,6 +39,7 @@ void FXCoreCore::run(const float* in) {
 }
 
 void FXCoreCore::updateRampTaps() {
+    if (rampTapSetsUsed == 0) return;
     for (unsigned set = 0; set < 8; ++set)
         if (rampTapSetsUsed & (1u << set)) rampTapSets[set] = rampTaps(ramp[set >> 2], static_cast<int>(set & 3));
 }

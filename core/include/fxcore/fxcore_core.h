@@ -166,6 +166,11 @@ private:
     // The installed program decoded for the sample loop; the word after the last
     // one ends the program. Jump targets are clamped to that end.
     DecodedWord decoded[kProgramWords + 1];
+    struct LfoOutputs {
+        double phase = -1.0;  // never a valid phase, so the first sample computes
+        int32_t sine = 0, cosine = 0;
+    };
+    LfoOutputs lfoOutputs[4];   // the last computed outputs of each LFO
     uint8_t rampTapSetsUsed = 0;  // bit per tap set (ramp x window) the program reads
     RampTaps rampTapSets[8] = {};
 
@@ -191,6 +196,28 @@ private:
     DutyTotals dutyReaderBase;               // reader thread only
     float lastDuty[2] = {};                  // reader thread only
 };
+
+// SFR access is also an instruction (RDSFR, WRSFR), so it is inline too.
+inline int32_t FXCoreCore::readSFR(int index) const {
+    const auto i = static_cast<unsigned>(index);
+    if (i > 48u) return 0;
+    if (i >= 4u && i <= 7u) return 0;  // outputs read back as 0
+    if (i == 46u) return q31::asSigned(sampleCount);
+    return sfr[i];
+}
+
+inline void FXCoreCore::writeSFR(int index, int32_t value) {
+    const auto i = static_cast<unsigned>(index);
+    if (i >= 4u && i <= 7u) {
+        outputs[i - 4] = value;
+        sfr[i] = value;
+    } else if (i >= 10u && i <= 15u) {
+        sfr[i] = value & 31;  // pot smoothing shifts
+    } else if ((i >= 28u && i <= 33u) || i == 44u) {
+        sfr[i] = value;  // LFO and ramp rates, tap maximum
+    }
+    // Everything else is read-only or does not exist.
+}
 
 // The delay-memory accessors sit in the per-instruction path, so they are inline.
 // Addresses are formed in unsigned arithmetic: register values may be anything.
