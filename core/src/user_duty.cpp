@@ -13,15 +13,15 @@ constexpr uint32_t kFloatSumLimit = 1u << 24;
 }  // namespace
 
 void FXCoreCore::publishUserDuty() {
-    // Only this thread writes the published totals, so relaxed loads of our own
-    // stores are fine; the odd sequence number marks a write in progress.
+    // Only this thread writes the published totals. The odd sequence number marks a
+    // write in progress; each field is a release store, so a reader that sees any new
+    // field also sees the odd number when it checks the sequence again.
     const uint32_t seq = dutySeq.load(std::memory_order_relaxed);
     dutySeq.store(seq + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    dutySamples.store(dutyWriter.samples, std::memory_order_relaxed);
-    dutyOn[0].store(dutyWriter.on[0], std::memory_order_relaxed);
-    dutyOn[1].store(dutyWriter.on[1], std::memory_order_relaxed);
-    dutyEpoch.store(dutyWriter.epoch, std::memory_order_relaxed);
+    dutySamples.store(dutyWriter.samples, std::memory_order_release);
+    dutyOn[0].store(dutyWriter.on[0], std::memory_order_release);
+    dutyOn[1].store(dutyWriter.on[1], std::memory_order_release);
+    dutyEpoch.store(dutyWriter.epoch, std::memory_order_release);
     dutySeq.store(seq + 2, std::memory_order_release);
 }
 
@@ -45,12 +45,11 @@ void FXCoreCore::readUserDuty(float* out) {
     DutyTotals now;
     for (;;) {
         const uint32_t before = dutySeq.load(std::memory_order_acquire);
-        now.samples = dutySamples.load(std::memory_order_relaxed);
-        now.on[0] = dutyOn[0].load(std::memory_order_relaxed);
-        now.on[1] = dutyOn[1].load(std::memory_order_relaxed);
-        now.epoch = dutyEpoch.load(std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_acquire);
-        const uint32_t after = dutySeq.load(std::memory_order_relaxed);
+        now.samples = dutySamples.load(std::memory_order_acquire);
+        now.on[0] = dutyOn[0].load(std::memory_order_acquire);
+        now.on[1] = dutyOn[1].load(std::memory_order_acquire);
+        now.epoch = dutyEpoch.load(std::memory_order_acquire);
+        const uint32_t after = dutySeq.load(std::memory_order_acquire);
         if (before == after && (before & 1u) == 0) break;
         // The audio thread was publishing; its write takes a handful of stores.
     }
