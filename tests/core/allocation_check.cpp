@@ -54,6 +54,10 @@ void* operator new[](std::size_t n, std::align_val_t a, const std::nothrow_t&) n
     return countedAlignedAlloc(n, a);
 }
 
+// The replaced operator new hands out malloc memory, so free is the matching release.
+// GCC cannot see that pairing once it inlines both sides and would warn.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
