@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "fxcore/fxcore_core.h"
+#include "fxcore/fxcore_program.h"
 #include "fxcore/instruction_set.h"
 
 namespace {
@@ -72,10 +73,7 @@ FXCoreCore::Presets modulatedPresets() {
     return p;
 }
 
-void runProgram(benchmark::State& state, const std::vector<uint32_t>& program) {
-    FXCoreCore core;
-    core.setPresets(modulatedPresets());
-    core.setProgram(program.data(), program.size());
+void runCore(benchmark::State& state, FXCoreCore& core) {
     const float pots[6] = {0.3f, 0.5f, 0.7f, 0.2f, 0.9f, 0.1f};
     core.setPots(pots);
     float in[4] = {0.0f, 0.0f, 0.0f, 0.0f};
@@ -97,6 +95,13 @@ void runProgram(benchmark::State& state, const std::vector<uint32_t>& program) {
     state.counters["x_realtime_48k"] = benchmark::Counter(samples / 48000.0, benchmark::Counter::kIsRate);
 }
 
+void runProgram(benchmark::State& state, const std::vector<uint32_t>& program) {
+    FXCoreCore core;
+    core.setPresets(modulatedPresets());
+    core.setProgram(program.data(), program.size());
+    runCore(state, core);
+}
+
 void BM_EffectLikeProgram608(benchmark::State& state) { runProgram(state, effectLikeProgram()); }
 
 void BM_WorstCaseRampReads1024(benchmark::State& state) {
@@ -107,8 +112,21 @@ void BM_FixedCostJumpPastEnd(benchmark::State& state) {
     runProgram(state, {enc(92, {.index = 4095})});
 }
 
+// The shipped echo with every knob somewhere in the middle of its travel.
+void BM_KvLumivexFirmware(benchmark::State& state) {
+    fxcore::FXCoreProgram image;
+    if (!image.loadFromFile(LUMIVEX_KV_HEX).ok) {
+        state.SkipWithError("firmware image did not load");
+        return;
+    }
+    FXCoreCore core;
+    image.applyTo(core);
+    runCore(state, core);
+}
+
 }  // namespace
 
 BENCHMARK(BM_EffectLikeProgram608);
+BENCHMARK(BM_KvLumivexFirmware);
 BENCHMARK(BM_WorstCaseRampReads1024);
 BENCHMARK(BM_FixedCostJumpPastEnd);

@@ -6,6 +6,8 @@ set -euo pipefail
 PACKAGES=(
   build-essential g++ cmake ninja-build pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # clang builds the fuzz targets; libclang-rt-14-dev carries the sanitizer and
+  # libFuzzer runtimes (-fsanitize=fuzzer).
   clang libclang-rt-14-dev
 )
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the plain build, then AddressSanitizer +
 # UndefinedBehaviorSanitizer over the same tests, then ThreadSanitizer over the
-# concurrency tests. Build trees go under build/ (override with LUMIVEX_BUILD_ROOT).
+# concurrency tests, then each libFuzzer target for a bounded time. Build trees go
+# under build/ (override with LUMIVEX_BUILD_ROOT).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="${LUMIVEX_BUILD_ROOT:-$root/build}"
@@ -22,3 +23,6 @@ echo "== ThreadSanitizer (concurrency tests)"
   -DLUMIVEX_BUILD_BENCH=OFF
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir "$out/tsan" --output-on-failure --parallel "$jobs" -L concurrency
+
+echo "== libFuzzer targets (clang; LUMIVEX_FUZZ_SECONDS per target, default 60)"
+"$root/scripts/run-fuzzers.sh"
