@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "clap_thunks.h"
 #include "fxcoreplug/param_ids.h"
 
 namespace fxcoreplug {
@@ -39,7 +40,7 @@ FXCorePlugin::FXCorePlugin(const clap_host* host)
     : FXCorePlugin(host, std::span<const EmbeddedProgram>(kEmbeddedPrograms, static_cast<size_t>(kEmbeddedProgramCount))) {}
 
 FXCorePlugin::FXCorePlugin(const clap_host* hostIn, std::span<const EmbeddedProgram> firmware) : host(hostIn) {
-    plugin.plugin_data = this;
+    fillClapPlugin(plugin, this);
     const auto& defs = paramDefs();
     for (size_t i = 0; i < kParamCount; ++i) values[i].store(defs[i].def, std::memory_order_relaxed);
     loadFirmware(firmware);
@@ -101,7 +102,7 @@ void FXCorePlugin::chooseInitialBank() {
 bool FXCorePlugin::activate(double rate, uint32_t, uint32_t) {
     sampleRate = rate > 0.0 ? rate : 48000.0;
     core.sampleRate = sampleRate;
-    lastAppliedProgram = -1;  // the next block installs again, which resets the chip
+    requestReinstall();  // the next block installs again, which resets the chip
     switchPulses.fill(0);
     return true;
 }

@@ -69,15 +69,16 @@ double FXCorePlugin::paramValue(uint32_t id) const {
     return pos < kParamCount ? values[pos].load(std::memory_order_acquire) : 0.0;
 }
 
-void FXCorePlugin::storeParam(uint32_t id, double value) {
+double FXCorePlugin::storeParam(uint32_t id, double value) {
     const size_t pos = positionOf(id);
-    if (pos >= kParamCount) return;
+    if (pos >= kParamCount) return 0.0;
     const ParamDef& def = paramDefs()[pos];
     // Above the maximum first, then below the minimum; NaN passes unchanged (every
     // index made from it goes through lround).
     if (value > def.max) value = def.max;
     else if (value < def.min) value = def.min;
     values[pos].store(value, std::memory_order_release);
+    return value;
 }
 
 int FXCorePlugin::currentBank() const {

@@ -24,6 +24,8 @@ int FXCorePlugin::resolveProgramIndex() const {
 void FXCorePlugin::applyProgramIfChanged() {
     const int idx = std::clamp(resolveProgramIndex(), 0, static_cast<int>(programs.size()) - 1);
     const int32_t generation = customGeneration.load(std::memory_order_acquire);
+    if (reinstallRequested.load(std::memory_order_relaxed) && reinstallRequested.exchange(false, std::memory_order_acq_rel))
+        lastAppliedProgram = -1;
     if (idx == lastAppliedProgram && generation == lastAppliedGeneration) return;
 
     lastAppliedProgram = idx;

@@ -23,6 +23,7 @@
 #include "factory/plugin-factory.h"
 #include "host.h"
 #include "id.h"
+#include "plugin-features.h"
 #include "plugin.h"
 #include "process.h"
 #include "stream.h"

@@ -79,6 +79,8 @@ public:
     void getOutputs(float* out) const;
     void readUserDuty(float* out);
 
+    bool isLoaded() const { return loaded; }  // a program is installed
+
     int32_t readSFR(int index) const;
     void writeSFR(int index, int32_t value);
 

@@ -44,6 +44,18 @@ public:
         std::vector<int> programs;  // mode index -> program slot
     };
 
+    // One panel change waiting for the host: kind bits 1 gesture begin, 2 value,
+    // 4 gesture end.
+    struct GuiChange {
+        uint32_t paramId = 0;
+        double value = 0.0;
+        uint8_t kind = 0;
+    };
+    static constexpr uint32_t kQueueSize = 256;
+    static constexpr uint8_t kGestureBegin = 1;
+    static constexpr uint8_t kValueChange = 2;
+    static constexpr uint8_t kGestureEnd = 4;
+
     static constexpr size_t kParamCount = 18;
     static constexpr uint32_t kTailFrames = 32768;  // the chip's delay memory
 
@@ -61,8 +73,9 @@ public:
     const ParamDef* defFor(uint32_t id) const;
     std::atomic<double>* slotFor(uint32_t id);
     double paramValue(uint32_t id) const;
-    // Stores a value for an id after the clamp to its range; unknown ids change nothing.
-    void storeParam(uint32_t id, double value);
+    // Stores a value for an id after the clamp to its range and returns what was
+    // stored; unknown ids change nothing (and give 0.0).
+    double storeParam(uint32_t id, double value);
     int currentBank() const;
 
     // Lifecycle.
@@ -75,6 +88,8 @@ public:
     int resolveProgramIndex() const;
     void applyProgramIfChanged();
     void requestParamRescan();
+    // The next applyProgramIfChanged installs the selection again (and so resets the chip).
+    void requestReinstall() { reinstallRequested.store(true, std::memory_order_release); }
     void onMainThread();
     const ControlNames& activeControlNames() const;
     int modeCountFor(int bank) const;
@@ -82,9 +97,47 @@ public:
     std::string bankName(int bank) const;
     bool loadCustomHex(const std::string& hex, const std::string& name, std::string& error);
 
+    // Audio processing and events (audio thread, or the params flush).
+    clap_process_status process(const clap_process* process);
+    void refreshControls();
+    void handleEvent(const clap_event_header* event);
+    void handleMidi(const clap_event_midi* midi);
+    void midiTapSwitch(int index);
+    void emitParamChange(uint32_t id, double value);
+    static uint32_t switchParamId(int index);
+    void paramsFlush(const clap_input_events* in, const clap_output_events* out);
+
+    // What the panel calls, on the main thread.
+    void guiSetParam(uint32_t id, double normalized);
+    void guiSetParamValue(uint32_t id, double plain);
+    void guiBeginGesture(uint32_t id);
+    void guiEndGesture(uint32_t id);
+    void triggerSwitch(int index);
+    void setParamFromGui(uint32_t id, double plain);
+    void pushGuiChange(uint32_t id, double value, uint8_t kind);
+    void drainGuiQueue(const clap_output_events* out);
+
+    // Parameter information and texts ("clap.params", main thread).
+    uint32_t paramsCount() const { return static_cast<uint32_t>(kParamCount); }
+    bool paramsInfo(uint32_t index, clap_param_info* info) const;
+    bool paramsValue(uint32_t id, double* value) const;
+    bool paramsValueToText(uint32_t id, double value, char* display, uint32_t size) const;
+    bool paramsTextToValue(uint32_t id, const char* display, double* value) const;
+
+    // The state record ("clap.state", main thread).
+    bool stateSave(const clap_ostream* stream) const;
+    bool stateLoad(const clap_istream* stream);
+
+    // Ports ("clap.audio-ports", "clap.note-ports").
+    bool audioPortsInfo(uint32_t index, bool isInput, clap_audio_port_info* info) const;
+    bool notePortsInfo(uint32_t index, bool isInput, clap_note_port_info* info) const;
+
     int customSlot() const { return static_cast<int>(programs.size()) - 1; }
     int bankCount() const { return static_cast<int>(banks.size()); }
     const std::string& customHexText() const { return customHex; }
+    const Bank* bankAt(int bank) const {
+        return bank >= 0 && bank < bankCount() ? &banks[static_cast<size_t>(bank)] : nullptr;
+    }
     const std::string& customProgramName() const { return customName; }
 
     // The CLAP record comes first: the factory hands out the object's own address.
@@ -116,6 +169,7 @@ private:
     std::atomic<int32_t> activeProgram{0};        // audio writes, main reads
     std::atomic<bool> paramRescanPending{false};  // audio sets, main takes with an exchange
     int32_t lastAppliedProgram = -1;              // audio thread
+    std::atomic<bool> reinstallRequested{false};  // main sets (state load, activate), audio takes
     std::atomic<int32_t> customGeneration{0};     // main increments (release), audio reads (acquire)
     int32_t lastAppliedGeneration = 0;            // audio thread
     std::string customHex;                        // main thread
@@ -130,7 +184,32 @@ private:
 
 public:
     double sampleRate = 48000.0;  // main thread, while not processing
+
+    // Bit i asks for a forced press of switch index i: the panel ORs bits in, process
+    // takes them with an exchange.
+    std::atomic<uint32_t> pendingSwitchTriggers{0};
     std::array<int32_t, 6> switchPulses{};  // audio thread
+
+private:
+    // The panel queue: one producer (the main thread) and one consumer (process or
+    // the params flush). The producer fills an entry, then publishes it with a
+    // release store of queueWrite; the consumer reads entries below an acquired
+    // queueWrite and hands slots back with a release store of queueRead.
+    std::array<GuiChange, kQueueSize> guiQueue{};
+    std::atomic<uint32_t> queueWrite{0};
+    std::atomic<uint32_t> queueRead{0};
+
+    // What the chip reads from the parameters, recomputed by refreshControls (audio thread).
+    struct Controls {
+        uint32_t switchWord = 0x7F;
+        float inputGain = 1.0f;
+        float outputGain = 1.0f;
+        int outputPair = 0;
+    };
+    Controls controls;
+    // Output events as the host receives them; a refused push is lost.
+    static void pushParamValue(const clap_output_events* out, uint32_t id, double value);
+    static void pushGesture(const clap_output_events* out, uint16_t type, uint32_t id);
 };
 
 }  // namespace fxcoreplug

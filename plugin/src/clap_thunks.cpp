@@ -1,0 +1,175 @@
+// The clap_plugin slots and the extension tables. Every function is a plain
+// trampoline: it finds the plug-in through plugin_data, refuses impossible
+// arguments and forwards to a member. The comment tag says which thread calls it.
+#include "clap_thunks.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "fxcoreplug/clap_entry.h"
+#include "fxcoreplug/fxcore_plugin.h"
+#include "fxcoreplug/plugin_info_as_vst3.h"
+
+namespace fxcoreplug {
+
+namespace {
+
+FXCorePlugin* self(const clap_plugin* plugin) {
+    return plugin != nullptr ? static_cast<FXCorePlugin*>(plugin->plugin_data) : nullptr;
+}
+
+// ---- clap_plugin slots ----
+bool pluginInit(const clap_plugin*) { return true; }  // [main] the constructor did the work
+
+void pluginDestroy(const clap_plugin* plugin) {  // [main]
+    delete self(plugin);
+}
+
+bool pluginActivate(const clap_plugin* plugin, double rate, uint32_t minFrames, uint32_t maxFrames) {  // [main]
+    FXCorePlugin* p = self(plugin);
+    return p != nullptr && p->activate(rate, minFrames, maxFrames);
+}
+
+void pluginDeactivate(const clap_plugin*) {}  // [main]
+bool pluginStartProcessing(const clap_plugin*) { return true; }  // [audio]
+void pluginStopProcessing(const clap_plugin*) {}  // [audio]
+
+void pluginReset(const clap_plugin* plugin) {  // [audio]
+    if (FXCorePlugin* p = self(plugin)) p->reset();
+}
+
+clap_process_status pluginProcess(const clap_plugin* plugin, const clap_process* process) {  // [audio]
+    if (FXCorePlugin* p = self(plugin)) p->process(process);
+    return CLAP_PROCESS_CONTINUE;
+}
+
+void pluginOnMainThread(const clap_plugin* plugin) {  // [main]
+    if (FXCorePlugin* p = self(plugin)) p->onMainThread();
+}
+
+// ---- "clap.audio-ports" [main] ----
+uint32_t audioPortsCount(const clap_plugin*, bool) { return 1; }
+
+bool audioPortsGet(const clap_plugin* plugin, uint32_t index, bool isInput, clap_audio_port_info* info) {
+    FXCorePlugin* p = self(plugin);
+    return p != nullptr && info != nullptr && p->audioPortsInfo(index, isInput, info);
+}
+
+const clap_plugin_audio_ports s_audioPorts = {audioPortsCount, audioPortsGet};
+
+// ---- "clap.params" [main; flush also audio] ----
+uint32_t paramsCount(const clap_plugin* plugin) {
+    FXCorePlugin* p = self(plugin);
+    return p != nullptr ? p->paramsCount() : 0;
+}
+
+bool paramsGetInfo(const clap_plugin* plugin, uint32_t index, clap_param_info* info) {
+    FXCorePlugin* p = self(plugin);
+    return p != nullptr && info != nullptr && p->paramsInfo(index, info);
+}
+
+bool paramsGetValue(const clap_plugin* plugin, clap_id id, double* value) {
+    FXCorePlugin* p = self(plugin);
+    return p != nullptr && value != nullptr && p->paramsValue(id, value);
+}
+
+bool paramsValueToText(const clap_plugin* plugin, clap_id id, double value, char* display, uint32_t size) {
+    FXCorePlugin* p = self(plugin);
+    return p != nullptr && (display != nullptr || size == 0) && p->paramsValueToText(id, value, display, size);
+}
+
+bool paramsTextToValue(const clap_plugin* plugin, clap_id id, const char* display, double* value) {
+    FXCorePlugin* p = self(plugin);
+    return p != nullptr && value != nullptr && p->paramsTextToValue(id, display, value);
+}
+
+void paramsFlush(const clap_plugin* plugin, const clap_input_events* in, const clap_output_events* out) {
+    if (FXCorePlugin* p = self(plugin)) p->paramsFlush(in, out);
+}
+
+const clap_plugin_params s_params = {paramsCount,       paramsGetInfo,     paramsGetValue,
+                                     paramsValueToText, paramsTextToValue, paramsFlush};
+
+// ---- "clap.state" [main] ----
+bool stateSave(const clap_plugin* plugin, const clap_ostream* stream) {
+    FXCorePlugin* p = self(plugin);
+    return p != nullptr && p->stateSave(stream);
+}
+
+bool stateLoad(const clap_plugin* plugin, const clap_istream* stream) {
+    FXCorePlugin* p = self(plugin);
+    return p != nullptr && p->stateLoad(stream);
+}
+
+const clap_plugin_state s_state = {stateSave, stateLoad};
+
+// ---- "clap.tail" [main, audio] ----
+uint32_t tailGet(const clap_plugin*) { return FXCorePlugin::kTailFrames; }
+
+const clap_plugin_tail s_tail = {tailGet};
+
+// ---- "clap.note-ports" [main] ----
+uint32_t notePortsCount(const clap_plugin*, bool isInput) { return isInput ? 1 : 0; }
+
+bool notePortsGet(const clap_plugin* plugin, uint32_t index, bool isInput, clap_note_port_info* info) {
+    FXCorePlugin* p = self(plugin);
+    return p != nullptr && p->notePortsInfo(index, isInput, info);
+}
+
+const clap_plugin_note_ports s_notePorts = {notePortsCount, notePortsGet};
+
+// ---- "clap.plugin-info-as-vst3/0" [main] ----
+uint32_t asVst3MidiChannels(const clap_plugin*, uint32_t) { return 1; }
+uint32_t asVst3NoteExpressions(const clap_plugin*) { return 0; }
+
+const clap_plugin_info_as_vst3 s_asVst3 = {asVst3MidiChannels, asVst3NoteExpressions};
+
+const void* pluginGetExtension(const clap_plugin*, const char* id) {  // [main, any]
+    if (id == nullptr) return nullptr;
+    if (std::strcmp(id, CLAP_EXT_AUDIO_PORTS) == 0) return &s_audioPorts;
+    if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) return &s_params;
+    if (std::strcmp(id, CLAP_EXT_STATE) == 0) return &s_state;
+    if (std::strcmp(id, CLAP_EXT_TAIL) == 0) return &s_tail;
+    if (std::strcmp(id, CLAP_EXT_NOTE_PORTS) == 0) return &s_notePorts;
+    if (std::strcmp(id, CLAP_PLUGIN_INFO_AS_VST3) == 0) return &s_asVst3;
+    return nullptr;
+}
+
+}  // namespace
+
+void fillClapPlugin(clap_plugin& record, FXCorePlugin* owner) {
+    record.desc = &s_descriptor;
+    record.plugin_data = owner;
+    record.init = pluginInit;
+    record.destroy = pluginDestroy;
+    record.activate = pluginActivate;
+    record.deactivate = pluginDeactivate;
+    record.start_processing = pluginStartProcessing;
+    record.stop_processing = pluginStopProcessing;
+    record.reset = pluginReset;
+    record.process = pluginProcess;
+    record.get_extension = pluginGetExtension;
+    record.on_main_thread = pluginOnMainThread;
+}
+
+bool FXCorePlugin::audioPortsInfo(uint32_t index, bool isInput, clap_audio_port_info* info) const {
+    if (index != 0) return false;
+    info->id = isInput ? 0 : 1;
+    std::snprintf(info->name, sizeof(info->name), "%s", isInput ? "Input" : "Output");
+    info->flags = CLAP_AUDIO_PORT_IS_MAIN;
+    info->channel_count = 2;
+    info->port_type = CLAP_PORT_STEREO;
+    info->in_place_pair = CLAP_INVALID_ID;
+    return true;
+}
+
+bool FXCorePlugin::notePortsInfo(uint32_t index, bool isInput, clap_note_port_info* info) const {
+    if (index != 0 || !isInput || info == nullptr) return false;
+    info->id = 0;
+    info->supported_dialects = CLAP_NOTE_DIALECT_MIDI;
+    info->preferred_dialect = CLAP_NOTE_DIALECT_MIDI;
+    std::snprintf(info->name, sizeof(info->name), "%s", "MIDI Control");  // the rest is left as it was
+    return true;
+}
+
+}  // namespace fxcoreplug
