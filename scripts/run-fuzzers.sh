@@ -13,6 +13,7 @@ seconds="${LUMIVEX_FUZZ_SECONDS:-60}"
 # One line per target: the executable (tests/fuzz) and its seed corpus (tests/fuzz/corpus/).
 targets=(
   "hex_loader_fuzz hex_loader"
+  "control_names_fuzz control_names"
 )
 
 echo "== fuzz build (clang, libFuzzer + ASan + UBSan)"

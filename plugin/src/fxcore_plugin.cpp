@@ -15,7 +15,8 @@ namespace {
 // "echo_2" is mode 2 of bank "echo"; a name without a '_' followed by digits only
 // is a bank of its own at mode 0.
 void bankAndMode(const std::string& name, std::string& bank, size_t& mode) {
-    constexpr size_t kModeLimit = 1024;  // a larger mode number would need that many list entries
+    // A larger mode number would need that many list entries; such a name stays whole.
+    constexpr size_t kModeLimit = 65536;
     const size_t underscore = name.rfind('_');
     if (underscore != std::string::npos && underscore + 1 < name.size()) {
         size_t value = 0;

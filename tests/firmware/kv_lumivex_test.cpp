@@ -6,18 +6,17 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
-#include <map>
-#include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "fxcore/fxcore_core.h"
 #include "fxcore/fxcore_program.h"
+#include "fxcoreplug/control_names.h"
 
 namespace {
 
@@ -154,44 +153,33 @@ TEST(KvLumivexImage, LoadsCleanWithDefaultSfrPresetsAndAnLfoRate) {
 TEST(KvLumivexControls, NameTheTenUsedControlsBehindProseComments) {
     std::ifstream file(LUMIVEX_KV_CONTROLS);
     ASSERT_TRUE(file) << LUMIVEX_KV_CONTROLS;
-    const auto trim = [](std::string s) {
-        while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
-        size_t b = 0;
-        while (b < s.size() && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-        return s.substr(b);
-    };
-    std::map<std::string, std::string> keys;
+    std::stringstream text;
+    text << file.rdbuf();
+
+    // Three prose comment lines, NAME and PANEL, then ten "#" lines.
     std::vector<std::string> lines;
-    int proseLines = 0;
-    for (std::string line; std::getline(file, line);) {
-        line = trim(line);
-        if (line.empty()) continue;
-        lines.push_back(line);
-        if (line[0] == ';') ++proseLines;
-        while (!line.empty() && (line[0] == ';' || line[0] == '#')) line = trim(line.substr(1));
-        const size_t gap = line.find_first_of(" \t");
-        if (gap == std::string::npos) continue;
-        std::string key = line.substr(0, gap);
-        for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        keys[key] = trim(line.substr(gap + 1));
-    }
+    std::istringstream in(text.str());
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty()) lines.push_back(line);
     ASSERT_EQ(lines.size(), 15u);
-    EXPECT_EQ(proseLines, 3);
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(lines[i][0], ';') << lines[i];
     for (size_t i = 5; i < lines.size(); ++i) EXPECT_EQ(lines[i][0], '#') << lines[i];
 
-    // The first words of the prose lines are collected too: none of them may be a key.
-    const std::set<std::string> allKeys = {"NAME", "TITLE", "PANEL", "TAP",  "ENABLE", "LEDS",
-                                           "LAMPS", "SW0",  "SW1",   "SW2",  "SW3",    "SW4",
-                                           "USER0", "USER1", "POT0", "POT1", "POT2",   "POT3",
-                                           "POT4",  "POT5"};
-    std::map<std::string, std::string> named;
-    for (const auto& [k, v] : keys)
-        if (allKeys.count(k)) named[k] = v;
-    const std::map<std::string, std::string> expected = {
-        {"NAME", "Lumivex"}, {"PANEL", "lumivex"}, {"POT0", "Time"}, {"POT1", "Repeats"},
-        {"POT2", "Mix"},     {"POT3", "Mod"},      {"POT4", "Tone"}, {"POT5", "Space"},
-        {"TAP", "Tap"},      {"SW4", "Bypass"},    {"USER0", "Tempo"}, {"USER1", "On"}};
-    EXPECT_EQ(named, expected);
+    // Parsed, the prose names nothing; the firmware's controls are named and
+    // everything else stays unnamed, so the host hides it.
+    const fxcoreplug::ControlNames names = fxcoreplug::ControlNames::parse(text.str());
+    EXPECT_EQ(names.name, "Lumivex");
+    EXPECT_EQ(names.panel, "lumivex");
+    const std::array<std::string, 6> knobs = {"Time", "Repeats", "Mix", "Mod", "Tone", "Space"};
+    for (size_t i = 0; i < knobs.size(); ++i) {
+        EXPECT_EQ(names.pots[i].type, fxcoreplug::ControlNames::Slot::Knob) << "POT" << i;
+        EXPECT_EQ(names.pots[i].label, knobs[i]);
+    }
+    EXPECT_EQ(names.tap, "Tap");
+    EXPECT_EQ(names.switches, (std::array<std::string, 5>{"", "", "", "", "Bypass"}));
+    EXPECT_EQ(names.enable, "");
+    EXPECT_EQ(names.users, (std::array<std::string, 2>{"Tempo", "On"}));
+    EXPECT_FALSE(names.ledsCombined);
 }
 
 TEST(KvLumivexEcho, TimeKnobSpansShortSlapToTheLongestEcho) {
