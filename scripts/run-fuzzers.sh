@@ -14,6 +14,7 @@ seconds="${LUMIVEX_FUZZ_SECONDS:-60}"
 targets=(
   "hex_loader_fuzz hex_loader"
   "control_names_fuzz control_names"
+  "state_load_fuzz state_load"
 )
 
 echo "== fuzz build (clang, libFuzzer + ASan + UBSan)"
