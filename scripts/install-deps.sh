@@ -11,6 +11,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # The panel: Xlib + cairo, drawn and tested under a virtual X server.
   libx11-dev libcairo2-dev xvfb xauth
+  # Fonts for regenerating the panel artwork (tools/artgen); the build does not need them.
+  fonts-dejavu-core
   # The standalone application: GTK 3 shell, audio and MIDI through RtAudio and
   # RtMidi, a JACK server (dummy driver) for the end-to-end tests.
   libgtk-3-dev librtaudio-dev librtmidi-dev jackd2 libjack-jackd2-dev libasound2-dev
