@@ -1,0 +1,99 @@
+#include "standalone/lifecycle.h"
+
+#include <chrono>
+#include <thread>
+
+namespace brevlin::clap_host::standalone {
+
+namespace fs = std::filesystem;
+
+// In this order, so that at exit the plug-in goes before the host object.
+const clap_plugin_entry* entry = nullptr;
+std::unique_ptr<StandaloneHost> standaloneHost;
+std::shared_ptr<Clap::Plugin> plugin;
+
+namespace {
+
+fs::path pluginDirectory(const fs::path& settings) { return settings / plugin->instance->desc->id; }
+
+}  // namespace
+
+StandaloneHost* getStandaloneHost() {
+    if (standaloneHost == nullptr) standaloneHost = std::make_unique<StandaloneHost>();
+    return standaloneHost.get();
+}
+
+std::shared_ptr<Clap::Plugin> getMainPlugin() { return plugin; }
+
+std::shared_ptr<Clap::Plugin> mainCreatePlugin(const clap_plugin_entry* pluginEntry, const std::string& clapId,
+                                               uint32_t clapIdx, int, char** argv) {
+    entry = pluginEntry;
+    entry->init(argv != nullptr ? argv[0] : nullptr);
+    const auto* factory = static_cast<const clap_plugin_factory*>(entry->get_factory(CLAP_PLUGIN_FACTORY_ID));
+    if (factory == nullptr) return {};
+
+    StandaloneHost* host = getStandaloneHost();
+    plugin = clapId.empty() ? Clap::Plugin::createInstance(factory, static_cast<size_t>(clapIdx), host)
+                            : Clap::Plugin::createInstance(factory, clapId, host);
+    if (plugin == nullptr) return {};
+    // A plug-in whose init failed has been destroyed already: nothing to host.
+    if (plugin->instance == nullptr) {
+        plugin.reset();
+        return {};
+    }
+
+    host->clapPlugin = plugin;
+    plugin->initialize();
+
+    if (const auto settings = getStandaloneSettingsPath()) {
+        const fs::path dir = pluginDirectory(*settings);
+        try {
+            fs::create_directories(dir);
+            host->saveStandaloneAndPluginSettings(dir, kDefaultsFileName);
+        } catch (const fs::filesystem_error&) {
+        }
+        try {
+            if (fs::exists(fs::status(dir / kSettingsFileName)))
+                host->tryLoadStandaloneAndPluginSettings(dir, kSettingsFileName);
+        } catch (const fs::filesystem_error&) {
+        }
+    }
+    return plugin;
+}
+
+void mainStartAudio() {
+    StandaloneHost* host = getStandaloneHost();
+    host->startMIDIThread();
+    host->startAudioThread();
+}
+
+int mainWait() {
+    while (standaloneHost != nullptr && standaloneHost->running.load(std::memory_order_acquire))
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+    return 0;
+}
+
+int mainFinish() {
+    if (standaloneHost != nullptr && plugin != nullptr) {
+        standaloneHost->stopAudioThread();
+        standaloneHost->stopMIDIThread();
+        if (const auto settings = getStandaloneSettingsPath()) {
+            const fs::path dir = pluginDirectory(*settings);
+            try {
+                fs::create_directories(dir);
+                standaloneHost->saveStandaloneAndPluginSettings(dir, kSettingsFileName);
+            } catch (const fs::filesystem_error&) {
+            }
+        }
+        plugin->deactivate();
+    }
+    plugin.reset();
+    standaloneHost.reset();
+    if (entry != nullptr) {
+        entry->deinit();
+        entry = nullptr;  // de-initialised once
+    }
+    return 0;
+}
+
+}  // namespace brevlin::clap_host::standalone

@@ -1,0 +1,94 @@
+// The audio library as the host uses it, on top of an AudioBackend:
+//
+// - device ids: a device keeps the id it was first seen with for the life of the
+//   process (the first enumeration numbers them 1, 2, 3, ... by position); 0 names
+//   no device;
+// - every device record carries a current rate (the preferred one, where the
+//   backend reports none of its own);
+// - no exception leaves an operation: failures reach the error callback with their
+//   type and message, and the operations that can fail also return that type;
+// - warnings reach the error callback only after showWarnings(true).
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "standalone/audio_api.h"
+#include "standalone/audio_backend.h"
+
+namespace brevlin::clap_host::standalone {
+
+class AudioLibrary {
+public:
+    // A library whose backend cannot be made reports that through the callback and
+    // then behaves as one without devices.
+    AudioLibrary(AudioApi api, AudioErrorCallback errorCallback, const AudioBackendFactory& factory);
+    ~AudioLibrary();
+    AudioLibrary(const AudioLibrary&) = delete;
+    AudioLibrary& operator=(const AudioLibrary&) = delete;
+
+    AudioApi getCurrentApi() const { return api_; }
+
+    // Ids and names of the devices present now, in the backend's order; both look
+    // at the devices afresh.
+    std::vector<unsigned int> getDeviceIds();
+    std::vector<std::string> getDeviceNames();
+    // The record of a device; an unknown id reports an invalid parameter and gives
+    // a record with ID 0.
+    AudioDeviceInfo getDeviceInfo(unsigned int deviceId);
+    unsigned int getDefaultInputDevice();
+    unsigned int getDefaultOutputDevice();
+
+    AudioErrorType openStream(AudioStreamParameters* output, AudioStreamParameters* input, AudioFormat format,
+                              unsigned int sampleRate, unsigned int* bufferFrames, AudioStreamCallback callback,
+                              void* userData = nullptr, AudioStreamOptions* options = nullptr);
+    void closeStream();
+    AudioErrorType startStream();
+    AudioErrorType stopStream();
+    bool isStreamOpen() const;
+    bool isStreamRunning() const;
+    void showWarnings(bool show) { showWarnings_.store(show, std::memory_order_release); }
+
+    static std::vector<AudioApi> getCompiledApi() { return rtAudioCompiledApis(); }
+    static std::string getApiName(AudioApi api) { return rtAudioApiName(api); }
+    static std::string getApiDisplayName(AudioApi api) { return rtAudioApiDisplayName(api); }
+
+private:
+    struct Present {
+        unsigned int id;
+        BackendDeviceInfo info;
+    };
+    struct Known {
+        std::string name;
+        unsigned int occurrence;  // among devices of the same name, by position
+        unsigned int id;
+    };
+
+    // Enumerates the backend's devices and gives every one its id. False when the
+    // backend failed (reported).
+    bool refresh();
+    unsigned int idFor(const std::string& name, unsigned int occurrence);
+    const Present* findPresent(unsigned int id) const;
+    // The device at a backend position, or 0.
+    unsigned int idAtPosition(unsigned int position) const;
+    bool positionOf(unsigned int id, unsigned int* position) const;
+    unsigned int defaultDevice(bool input);
+    AudioDeviceInfo toDeviceInfo(const Present& p) const;
+    void report(AudioErrorType type, const std::string& message) const;
+
+    template <class Call>
+    AudioErrorType guarded(Call&& call);
+
+    AudioApi api_;
+    AudioErrorCallback errorCallback_;
+    std::atomic<bool> showWarnings_{false};
+    std::vector<Known> known_;
+    std::vector<Present> present_;
+    unsigned int nextId_ = 1;
+    // Last, so that it goes first: its stream thread may still report while it ends.
+    std::unique_ptr<AudioBackend> backend_;
+};
+
+}  // namespace brevlin::clap_host::standalone

@@ -1,0 +1,15 @@
+// The program's exported `clap_entry` (clap/entry.h) is the plug-in's entry with
+// an init of its own: the plug-in's initialisation, then the standalone's
+// remembered audio devices.
+#pragma once
+
+#include "clap/clap.h"
+
+extern "C" bool fxcore_standalone_entry_init(const char* path);
+
+namespace fxcore::standalone {
+
+// Sets the host's start-up device choice from what was remembered.
+void installAudioDevicePrefs();
+
+}  // namespace fxcore::standalone

@@ -1,0 +1,217 @@
+// The one host object of the standalone program: the plug-in's host interface and
+// the owner of everything that moves audio and MIDI (the audio library and its
+// stream, the MIDI inputs and their ring, the event lists and port buffers of the
+// block) and of the two handlers the application installs.
+//
+// Threads: everything runs on the main thread except clapProcess (the stream's
+// thread, through rtaCallback) and midiCallback (the MIDI library's input
+// threads). Always made on the heap: the port buffers alone are 16 MiB.
+#pragma once
+
+#include <pthread.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "clap/clap.h"
+#include "standalone/audio_api.h"
+#include "standalone/audio_backend.h"
+#include "standalone/audio_library.h"
+#include "standalone/clap_ihost.h"
+#include "standalone/main_loop_services.h"
+#include "standalone/midi_library.h"
+#include "standalone/plugin_proxy.h"
+#include "standalone/published_ring.h"
+
+namespace brevlin::clap_host::standalone {
+
+class StandaloneHost : public Clap::IHost {
+public:
+    static constexpr uint32_t kEventSlots = 256;
+    static constexpr uint32_t kEventSlotBytes = 1024;
+    static constexpr uint32_t kScratchChannels = 64;
+    static constexpr uint32_t kMaxPorts = kScratchChannels / 2;
+    static constexpr uint32_t kScratchFrames = 65536;
+    static constexpr uint32_t kMidiRingSize = 4096;
+    static constexpr uint32_t kFirstBufferFrames = 256;
+    static constexpr int32_t kFallbackSampleRate = 48000;
+    static constexpr uint32_t kStopPolls = 10000;  // of 1 ms each
+    static constexpr uint32_t kAudioErrorQueueSize = 16;
+
+    using MidiEntry = std::array<uint8_t, 3>;
+    using MidiRing = PublishedRing<MidiEntry, kMidiRingSize>;
+
+    // An audio error found on another thread than the main thread, waiting for it.
+    struct QueuedAudioError {
+        uint32_t length = 0;
+        char text[508]{};
+    };
+
+    struct StartupSelection {
+        bool present = false;
+        uint32_t inputDevice = 0;
+        uint32_t outputDevice = 0;
+        int32_t sampleRate = 0;
+    };
+
+    StandaloneHost();
+    ~StandaloneHost() override;
+    StandaloneHost(const StandaloneHost&) = delete;
+    StandaloneHost& operator=(const StandaloneHost&) = delete;
+
+    // Host interface.
+    void mark_dirty() override {}
+    void restartPlugin() override { restartRequested.exchange(true, std::memory_order_acq_rel); }
+    void request_callback() override { callbackRequested.exchange(true, std::memory_order_acq_rel); }
+    void setupHostSpecifics(const clap_plugin*) override {}
+    void setupAudioBusses(const clap_plugin* plugin, const clap_plugin_audio_ports* ports) override;
+    void setupMIDIBusses(const clap_plugin* plugin, const clap_plugin_note_ports* ports) override;
+    void setupParameters(const clap_plugin*, const clap_plugin_params*) override {}
+    void param_rescan(uint32_t) override {}
+    void param_clear(uint32_t, uint32_t) override {}
+    void param_request_flush() override {}
+    void latency_changed() override {}
+    void tail_changed() override {}
+    bool gui_can_resize() override;
+    bool gui_request_resize(uint32_t width, uint32_t height) override;
+    bool gui_request_show() override { return false; }
+    bool gui_request_hide() override { return false; }
+    bool register_timer(uint32_t period_ms, clap_id* timer_id) override;
+    bool unregister_timer(clap_id timer_id) override;
+    bool track_info_get(clap_track_info*) override { return false; }
+    const char* host_get_name() override { return Clap::kHostName; }
+    bool supportsContextMenu() const override { return false; }
+    bool context_menu_populate(const clap_context_menu_target*, const clap_context_menu_builder*) override {
+        return false;
+    }
+    bool context_menu_perform(const clap_context_menu_target*, clap_id) override { return false; }
+    bool context_menu_can_popup() override { return false; }
+    bool context_menu_popup(const clap_context_menu_target*, int32_t, int32_t, int32_t) override { return false; }
+    bool register_fd(int fd, clap_posix_fd_flags_t flags) override;
+    bool modify_fd(int fd, clap_posix_fd_flags_t flags) override;
+    bool unregister_fd(int fd) override;
+
+    // The main loop's calls into the plug-in for what it registered.
+    void dispatchTimer(clap_id timerId);
+    void dispatchFd(int fd, clap_posix_fd_flags_t flags);
+
+    // Audio stream and activation (main thread).
+    void activatePlugin(int sampleRate, int minFrames, int maxFrames);
+    void startAudioThread();
+    void startAudioThreadOn(uint32_t inputDevice, uint32_t inputChannels, bool useInput, uint32_t outputDevice,
+                            uint32_t outputChannels, bool useOutput, int32_t sampleRate);
+    void stopAudioThread();
+    void guaranteeRtAudioDAC();
+    void setAudioApi(AudioApi api);
+
+    // Device queries (main thread).
+    std::tuple<uint32_t, uint32_t, int32_t> getDefaultAudioInOutSampleRate();
+    std::vector<AudioDeviceInfo> getInputAudioDevices();
+    std::vector<AudioDeviceInfo> getOutputAudioDevices();
+    std::vector<AudioApi> getCompiledApi();
+    std::vector<int32_t> getSampleRates();
+    std::vector<int32_t> getBufferSizes();
+
+    // Audio errors of the library that are to be shown: at once on the main
+    // thread, queued from any other thread until deliverQueuedAudioErrors.
+    void reportAudioError(const std::string& message);
+    // Main thread: shows the queued errors, oldest first. Returns how many.
+    size_t deliverQueuedAudioErrors();
+    bool isMainThread() const;
+
+    // One block (the stream's thread).
+    void clapProcess(void* output, const void* input, uint32_t frames);
+    static uint32_t ie_getsize(const clap_input_events* list);
+    static const clap_event_header* ie_get(const clap_input_events* list, uint32_t index);
+    static bool oe_try_push(const clap_output_events* list, const clap_event_header* event);
+
+    // MIDI input.
+    void startMIDIThread();
+    void stopMIDIThread();
+    static void midiCallback(double timeStamp, std::vector<unsigned char>* message, void* userData);
+    void processMIDIEvents(double timeStamp, std::vector<unsigned char>* message);
+
+    // State files: the plug-in's state saved to, or loaded from, dir / name.
+    bool saveStandaloneAndPluginSettings(const std::filesystem::path& dir, const std::filesystem::path& name);
+    bool tryLoadStandaloneAndPluginSettings(const std::filesystem::path& dir, const std::filesystem::path& name);
+
+    alignas(8) uint8_t inputEventSlots[kEventSlots][kEventSlotBytes]{};
+    uint32_t inputEventCount = 0;
+    std::shared_ptr<Clap::Plugin> clapPlugin;
+    std::atomic<bool> restartRequested{false};
+    std::atomic<bool> callbackRequested{false};
+    uint32_t numAudioInputs = 0;
+    uint32_t numAudioOutputs = 0;
+    std::vector<uint32_t> inputChannelCounts;
+    std::vector<uint32_t> outputChannelCounts;
+    int32_t mainInput = 0;
+    int32_t mainOutput = 0;
+    uint32_t totalInputChannels = 0;
+    uint32_t totalOutputChannels = 0;
+    bool hasMIDIInput = false;
+    bool hasClapNoteInput = false;
+    bool hasNoteOutput = false;
+    std::function<bool(uint32_t, uint32_t)> onRequestResize = [](uint32_t, uint32_t) { return false; };
+    MidiRing midiRing;
+    std::vector<std::unique_ptr<MidiInput>> midiInputs;
+    uint32_t numMIDIPorts = 0;
+    std::unique_ptr<AudioLibrary> rtaDac;
+    std::function<void(const std::string&)> displayError;
+    AudioApi audioApi = AudioApi::Unspecified;
+    std::string audioApiName;
+    std::string audioApiDisplayName;
+    uint32_t currentInputDevice = 0;
+    uint32_t currentOutputDevice = 0;
+    bool inputEnabled = true;
+    bool outputEnabled = true;
+    int32_t streamSampleRate = 0;
+    uint32_t bufferFrames = 0;
+    uint32_t streamInputChannels = 0;
+    uint32_t streamOutputChannels = 0;
+    StartupSelection startupSelection;
+    bool pluginActive = false;
+    clap_input_events inputEventList{this, ie_getsize, ie_get};
+    clap_output_events outputEventList{this, oe_try_push};
+    std::atomic<uint8_t> processLock{0};
+    std::atomic<bool> running{true};
+    std::atomic<bool> stopAcknowledged{false};
+    float scratchChannels[kScratchChannels][kScratchFrames]{};
+
+    // The thread audio errors may be shown on: the one that made the host.
+    pthread_t mainThread;
+    PublishedRing<QueuedAudioError, kAudioErrorQueueSize> audioErrors;
+    // How the audio and MIDI libraries are reached; tests put fakes here before
+    // the first use.
+    AudioBackendFactory audioBackendFactory = makeRtAudioBackend;
+    MidiSystem* midiSystem = &rtMidiSystem();
+    // The MIDI API asked for, and the one the inputs were opened on.
+    MidiApi midiApi = MidiApi::Unspecified;
+    MidiApi midiApiInUse = MidiApi::Unspecified;
+    // Serves register_timer and the descriptor registration; none until the
+    // application's main loop exists, and then the plug-in's requests fail.
+    MainLoopServices* mainLoop = nullptr;
+    // How many 1 ms polls the stop waits for the stream's acknowledgement.
+    uint32_t stopPollLimit = kStopPolls;
+
+private:
+    // Switches processing off, waits for the stream's acknowledgement (bounded)
+    // and stops and closes a running stream.
+    void stopStreamAndWait();
+    const clap_plugin* instance() const { return clapPlugin != nullptr ? clapPlugin->instance : nullptr; }
+};
+
+std::vector<AudioDeviceInfo> filterDevicesBy(const std::unique_ptr<AudioLibrary>& dac,
+                                             std::function<bool(const AudioDeviceInfo&)> predicate);
+
+int rtaCallback(void* output, void* input, unsigned int frames, double streamTime, AudioStreamStatus status,
+                void* userData);
+void rtaErrorCallback(AudioErrorType type, const std::string& message);
+
+}  // namespace brevlin::clap_host::standalone

@@ -1,0 +1,29 @@
+// State files: nothing but the bytes of the plug-in's own state save, in the order
+// written. A file is written to a temporary file beside it and renamed over it
+// only once every byte is written and the file closed without error, so a failed
+// save leaves the previous file as it was.
+#pragma once
+
+#include <cstdint>
+
+#include "clap/clap.h"
+
+namespace brevlin::clap_host::standalone {
+
+// What a writer's clap_ostream writes to: an open file descriptor, and whether any
+// write to it has failed.
+struct StateFileWriter {
+    int fd = -1;
+    bool failed = false;
+};
+
+// The `write` of a writer's stream (ctx: a StateFileWriter). Writes all `size`
+// bytes and returns `size`; returns -1 once a write has failed, and then writes
+// nothing more.
+int64_t clapwrite(const clap_ostream* stream, const void* buffer, uint64_t size);
+
+// The `read` of a reader's stream (ctx: an open std::istream). Reads up to `size`
+// bytes; returns how many (0 at the end of the file), or -1 on a read error.
+int64_t clapread(const clap_istream* stream, void* buffer, uint64_t size);
+
+}  // namespace brevlin::clap_host::standalone

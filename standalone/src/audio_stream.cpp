@@ -1,0 +1,185 @@
+// Plug-in activation, the audio library object, opening, starting and stopping the
+// stream, the device queries and the two library callbacks.
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "standalone/lifecycle.h"
+#include "standalone/standalone_host.h"
+
+namespace brevlin::clap_host::standalone {
+
+void StandaloneHost::activatePlugin(int sampleRate, int minFrames, int maxFrames) {
+    if (instance() == nullptr) return;
+    if (pluginActive) {
+        clapPlugin->stop_processing();
+        clapPlugin->deactivate();
+        pluginActive = false;
+    }
+    clapPlugin->setSampleRate(static_cast<double>(sampleRate));
+    clapPlugin->setBlockSizes(static_cast<uint32_t>(minFrames), static_cast<uint32_t>(maxFrames));
+    clapPlugin->activate();
+    clapPlugin->start_processing();
+    pluginActive = true;
+}
+
+void StandaloneHost::setAudioApi(AudioApi api) {
+    rtaDac = std::make_unique<AudioLibrary>(api, rtaErrorCallback, audioBackendFactory);
+    audioApi = api;
+    audioApiName = AudioLibrary::getApiName(api);
+    audioApiDisplayName = AudioLibrary::getApiDisplayName(api);
+    rtaDac->showWarnings(true);
+}
+
+void StandaloneHost::guaranteeRtAudioDAC() {
+    if (rtaDac == nullptr) setAudioApi(AudioApi::Unspecified);
+}
+
+void StandaloneHost::stopStreamAndWait() {
+    running.exchange(false, std::memory_order_acq_rel);
+    for (uint32_t polls = 0; !stopAcknowledged.load(std::memory_order_acquire) && polls < stopPollLimit; ++polls)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (rtaDac->isStreamRunning()) {
+        rtaDac->stopStream();
+        rtaDac->closeStream();
+    }
+}
+
+void StandaloneHost::startAudioThreadOn(uint32_t inputDevice, uint32_t inputChannels, bool useInput,
+                                        uint32_t outputDevice, uint32_t outputChannels, bool useOutput,
+                                        int32_t sampleRate) {
+    guaranteeRtAudioDAC();
+    if (rtaDac->isStreamRunning()) {
+        stopStreamAndWait();
+        running.exchange(true, std::memory_order_acq_rel);
+        stopAcknowledged.exchange(false, std::memory_order_acq_rel);
+    }
+    currentInputDevice = inputDevice;
+    inputEnabled = useInput;
+    currentOutputDevice = outputDevice;
+    outputEnabled = useOutput;
+    // Without a plug-in there is nothing to run a stream for.
+    if (instance() == nullptr) return;
+
+    rtaDac->getDeviceIds();
+    rtaDac->getDeviceNames();
+
+    AudioStreamParameters outputParams{outputDevice, 0, 0};
+    if (useOutput) {
+        const AudioDeviceInfo info = rtaDac->getDeviceInfo(outputDevice);
+        outputParams.nChannels = std::min(outputChannels, info.outputChannels);
+        const auto& rates = info.sampleRates;
+        if (sampleRate < 0 ||
+            std::find(rates.begin(), rates.end(), static_cast<unsigned int>(sampleRate)) == rates.end())
+            sampleRate = static_cast<int32_t>(info.preferredSampleRate);
+    }
+    AudioStreamParameters inputParams{inputDevice, 0, 0};
+    if (useInput) {
+        const AudioDeviceInfo info = rtaDac->getDeviceInfo(inputDevice);
+        inputParams.nChannels = std::min(inputChannels, info.inputChannels);
+        if (sampleRate < 0) sampleRate = static_cast<int32_t>(info.preferredSampleRate);
+    }
+    const int32_t rate = sampleRate >= 0 ? sampleRate : kFallbackSampleRate;
+    streamSampleRate = rate;
+
+    AudioStreamOptions options;
+    options.flags = kAudioScheduleRealtime;
+    if (bufferFrames == 0) bufferFrames = kFirstBufferFrames;
+
+    const AudioErrorType result =
+        rtaDac->openStream(useOutput ? &outputParams : nullptr, useInput ? &inputParams : nullptr, kAudioFloat32,
+                           static_cast<unsigned int>(rate), &bufferFrames, rtaCallback, this, &options);
+    if (result != kAudioNoError) {
+        rtaDac->closeStream();
+        return;
+    }
+
+    activatePlugin(rate, 1, static_cast<int>(2 * bufferFrames));
+    streamOutputChannels = useOutput ? outputParams.nChannels : 0;
+    streamInputChannels = useInput ? inputParams.nChannels : 0;
+    if (rtaDac->isStreamOpen()) rtaDac->startStream();
+}
+
+void StandaloneHost::stopAudioThread() {
+    if (rtaDac == nullptr || !rtaDac->isStreamRunning()) return;
+    stopStreamAndWait();
+}
+
+void StandaloneHost::startAudioThread() {
+    guaranteeRtAudioDAC();
+    if (startupSelection.present) {
+        const StartupSelection& s = startupSelection;
+        startAudioThreadOn(s.inputDevice, 2, s.inputDevice != 0 && numAudioInputs != 0, s.outputDevice, 2,
+                           s.outputDevice != 0 && numAudioOutputs != 0, s.sampleRate);
+        return;
+    }
+    // A direction whose default device is none (id 0) is left out, as with a
+    // start-up selection.
+    const auto [input, output, rate] = getDefaultAudioInOutSampleRate();
+    startAudioThreadOn(input, 2, numAudioInputs != 0 && input != 0, output, 2, numAudioOutputs != 0 && output != 0,
+                       rate);
+}
+
+std::tuple<uint32_t, uint32_t, int32_t> StandaloneHost::getDefaultAudioInOutSampleRate() {
+    guaranteeRtAudioDAC();
+    const uint32_t input = rtaDac->getDefaultInputDevice();
+    const uint32_t output = rtaDac->getDefaultOutputDevice();
+    int32_t rate = -1;  // no output device: the input's preferred rate
+    if (output != 0) {
+        const AudioDeviceInfo info = rtaDac->getDeviceInfo(output);
+        rate = static_cast<int32_t>(info.currentSampleRate != 0 ? info.currentSampleRate : info.preferredSampleRate);
+    }
+    return {input, output, rate};
+}
+
+std::vector<AudioDeviceInfo> filterDevicesBy(const std::unique_ptr<AudioLibrary>& dac,
+                                             std::function<bool(const AudioDeviceInfo&)> predicate) {
+    std::vector<AudioDeviceInfo> result;
+    const std::vector<unsigned int> ids = dac->getDeviceIds();
+    dac->getDeviceNames();
+    for (unsigned int id : ids) {
+        AudioDeviceInfo info = dac->getDeviceInfo(id);
+        if (predicate(info)) result.push_back(std::move(info));
+    }
+    return result;
+}
+
+std::vector<AudioDeviceInfo> StandaloneHost::getInputAudioDevices() {
+    guaranteeRtAudioDAC();
+    return filterDevicesBy(rtaDac, [](const AudioDeviceInfo& info) { return info.inputChannels != 0; });
+}
+
+std::vector<AudioDeviceInfo> StandaloneHost::getOutputAudioDevices() {
+    guaranteeRtAudioDAC();
+    return filterDevicesBy(rtaDac, [](const AudioDeviceInfo& info) { return info.outputChannels != 0; });
+}
+
+std::vector<AudioApi> StandaloneHost::getCompiledApi() { return AudioLibrary::getCompiledApi(); }
+
+std::vector<int32_t> StandaloneHost::getSampleRates() {
+    guaranteeRtAudioDAC();
+    if (currentInputDevice == 0) return {};
+    std::vector<int32_t> rates;
+    for (unsigned int rate : rtaDac->getDeviceInfo(currentInputDevice).sampleRates)
+        rates.push_back(static_cast<int32_t>(rate));
+    return rates;
+}
+
+std::vector<int32_t> StandaloneHost::getBufferSizes() {
+    return {16, 32, 48, 64, 96, 128, 144, 160, 192, 224, 256, 480, 512, 1024, 2048, 4096};
+}
+
+int rtaCallback(void* output, void* input, unsigned int frames, double, AudioStreamStatus, void* userData) {
+    static_cast<StandaloneHost*>(userData)->clapProcess(output, input, frames);
+    return 0;
+}
+
+void rtaErrorCallback(AudioErrorType type, const std::string& message) {
+    if (type == kAudioWarning || type == kAudioUnknownError) return;
+    // Only the host object makes audio library objects, so it exists; an error
+    // while it goes away (its stream closing) has no one to be shown to and must
+    // not make a new one.
+    if (StandaloneHost* host = standaloneHost.get()) host->reportAudioError(message);
+}
+
+}  // namespace brevlin::clap_host::standalone

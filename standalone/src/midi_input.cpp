@@ -1,0 +1,83 @@
+// MIDI input: every input port present at start, opened under one client name,
+// hands its short messages to the audio thread through the host's MIDI ring.
+#include <algorithm>
+#include <cstdio>
+
+#include "standalone/standalone_host.h"
+
+namespace brevlin::clap_host::standalone {
+
+namespace {
+
+constexpr char kClientName[] = "RtMidi Input Client";
+constexpr char kPortName[] = "RtMidi Input";
+constexpr unsigned int kQueueSizeLimit = 100;
+
+void printMidiError(const std::string& message) { std::fprintf(stderr, "\n%s\n\n", message.c_str()); }
+
+}  // namespace
+
+void StandaloneHost::startMIDIThread() {
+    // Which API the inputs use: the one asked for, or the library's own choice
+    // (the first API with ports, else the last one that opened). An API that cannot
+    // be opened on this machine (ALSA without a sequencer) is reported and passed
+    // over; with none left the program runs on without MIDI.
+    std::unique_ptr<MidiInput> probe;
+    MidiApi api = midiApi;
+    std::string error;
+    if (api != MidiApi::Unspecified) {
+        probe = midiSystem->makeInput(api, kClientName, kQueueSizeLimit, error);
+        if (probe == nullptr) printMidiError(error);
+    } else {
+        for (MidiApi candidate : midiSystem->compiledApis()) {
+            std::unique_ptr<MidiInput> input = midiSystem->makeInput(candidate, kClientName, kQueueSizeLimit, error);
+            if (input == nullptr) {
+                printMidiError(error);
+                continue;
+            }
+            const bool hasPorts = input->getPortCount() > 0;
+            probe = std::move(input);
+            api = candidate;
+            if (hasPorts) break;
+        }
+    }
+    if (probe == nullptr) {
+        numMIDIPorts = 0;
+        return;
+    }
+    midiApiInUse = api;
+    numMIDIPorts = probe->getPortCount();
+    probe.reset();
+
+    for (uint32_t port = 0; port < numMIDIPorts; ++port) {
+        std::unique_ptr<MidiInput> input = midiSystem->makeInput(api, kClientName, kQueueSizeLimit, error);
+        if (input == nullptr || !input->openPort(port, kPortName, error) ||
+            !input->setCallback(&StandaloneHost::midiCallback, this, error)) {
+            printMidiError(error);
+            continue;
+        }
+        midiInputs.push_back(std::move(input));
+    }
+}
+
+void StandaloneHost::stopMIDIThread() {
+    for (std::unique_ptr<MidiInput>& slot : midiInputs) {
+        std::unique_ptr<MidiInput> input = std::move(slot);
+        input.reset();
+    }
+}
+
+void StandaloneHost::midiCallback(double timeStamp, std::vector<unsigned char>* message, void* userData) {
+    static_cast<StandaloneHost*>(userData)->processMIDIEvents(timeStamp, message);
+}
+
+void StandaloneHost::processMIDIEvents(double, std::vector<unsigned char>* message) {
+    if (message == nullptr || message->size() > 3) return;
+    // A full ring drops this message and keeps the waiting ones.
+    midiRing.tryPush([&](MidiEntry& entry) {
+        entry = {0, 0, 0};
+        std::copy(message->begin(), message->end(), entry.begin());
+    });
+}
+
+}  // namespace brevlin::clap_host::standalone

@@ -1,0 +1,112 @@
+// The audio adapter over a positional, throwing backend: device ids, device
+// records, defaults, and errors that arrive as typed reports instead of throws.
+#include <gtest/gtest.h>
+
+#include "fake_audio.h"
+#include "standalone/audio_library.h"
+
+namespace {
+
+using namespace satest;
+
+struct AudioLibraryTest : ::testing::Test {
+    FakeAudioSystem system;
+    std::vector<std::pair<AudioErrorType, std::string>> errors;
+
+    std::unique_ptr<AudioLibrary> make() {
+        return std::make_unique<AudioLibrary>(
+            AudioApi::Dummy, [this](AudioErrorType t, const std::string& m) { errors.push_back({t, m}); },
+            system.factory());
+    }
+};
+
+TEST_F(AudioLibraryTest, DevicesAreNumberedFromOneAndKeepTheirIdsWhenOthersAppear) {
+    system.devices = {{"Mic", 1, 0, {44100, 48000}, 48000}, {"Speakers", 0, 2, {48000}, 48000}};
+    auto lib = make();
+    EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{1, 2}));
+    system.devices.insert(system.devices.begin(), {"Interface", 2, 2, {96000}, 96000});
+    system.devices.push_back({"Mic", 1, 0, {48000}, 48000});  // a second device of the same name
+    EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{3, 1, 2, 4}));
+    EXPECT_EQ(lib->getDeviceNames(), (std::vector<std::string>{"Interface", "Mic", "Speakers", "Mic"}));
+    system.devices.erase(system.devices.begin());
+    EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{1, 2, 4}));
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(AudioLibraryTest, RecordsCarryTheirIdAndTheirPreferredRateAsCurrent) {
+    system.devices = {{"Mic", 1, 0, {44100, 48000}, 44100}};
+    auto lib = make();
+    const AudioDeviceInfo info = lib->getDeviceInfo(1);
+    EXPECT_EQ(info.ID, 1u);
+    EXPECT_EQ(info.name, "Mic");
+    EXPECT_EQ(info.inputChannels, 1u);
+    EXPECT_EQ(info.currentSampleRate, 44100u);
+    EXPECT_EQ(info.sampleRates, (std::vector<unsigned int>{44100, 48000}));
+}
+
+TEST_F(AudioLibraryTest, UnknownIdIsReportedAndGivesAnEmptyRecord) {
+    auto lib = make();
+    EXPECT_EQ(lib->getDeviceInfo(5).ID, 0u);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].first, kAudioInvalidParameter);
+}
+
+TEST_F(AudioLibraryTest, DefaultsAreDevicesWithChannelsInThatDirectionOrNone) {
+    auto lib = make();
+    EXPECT_EQ(lib->getDefaultInputDevice(), 0u) << "no devices";
+    system.devices = {{"Speakers", 0, 2, {48000}, 48000}, {"Mic", 1, 0, {48000}, 48000}};
+    system.defaultInput = 0;  // what a library says when it knows no default
+    system.defaultOutput = 0;
+    EXPECT_EQ(lib->getDefaultOutputDevice(), 1u);
+    EXPECT_EQ(lib->getDefaultInputDevice(), 2u);
+    system.devices = {{"Speakers", 0, 2, {48000}, 48000}};
+    EXPECT_EQ(lib->getDefaultInputDevice(), 0u);
+}
+
+TEST_F(AudioLibraryTest, OpenStreamNamesDevicesByPositionAndFailuresComeBackTyped) {
+    system.devices = {{"Mic", 1, 0, {48000}, 48000}, {"Speakers", 0, 2, {48000}, 48000}};
+    auto lib = make();
+    lib->getDeviceIds();
+    AudioStreamParameters out{2, 2, 0}, in{1, 1, 0};
+    unsigned int frames = 256;
+    auto callback = [](void*, void*, unsigned int, double, AudioStreamStatus, void*) { return 0; };
+    EXPECT_EQ(lib->openStream(&out, &in, kAudioFloat32, 48000, &frames, callback), kAudioNoError);
+    ASSERT_EQ(system.opens.size(), 1u);
+    EXPECT_EQ(system.opens[0].output.deviceId, 1u);
+    EXPECT_EQ(system.opens[0].input.deviceId, 0u);
+    EXPECT_EQ(lib->openStream(&out, nullptr, kAudioFloat32, 48000, &frames, callback), kAudioInvalidUse);
+    lib->closeStream();
+
+    system.openFailure = kAudioSystemError;
+    EXPECT_EQ(lib->openStream(&out, nullptr, kAudioFloat32, 48000, &frames, callback), kAudioSystemError);
+    EXPECT_FALSE(lib->isStreamOpen());
+    out.deviceId = 9;
+    EXPECT_EQ(lib->openStream(&out, nullptr, kAudioFloat32, 48000, &frames, callback), kAudioInvalidParameter);
+    ASSERT_EQ(errors.size(), 3u);
+    EXPECT_EQ(errors[1], std::make_pair(kAudioSystemError, std::string("the driver refuses")));
+}
+
+TEST_F(AudioLibraryTest, WarningsAreReportedOnlyWhenAskedFor) {
+    auto lib = make();
+    lib->closeStream();  // no stream: a warning
+    EXPECT_TRUE(errors.empty());
+    lib->showWarnings(true);
+    lib->closeStream();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].first, kAudioWarning);
+}
+
+TEST_F(AudioLibraryTest, ABackendThatCannotBeMadeIsReportedAndLeavesNoDevices) {
+    system.failConstruction = true;
+    system.devices = {{"Mic", 1, 0, {48000}, 48000}};
+    auto lib = make();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].first, kAudioDriverError);
+    EXPECT_TRUE(lib->getDeviceIds().empty());
+    AudioStreamParameters in{1, 1, 0};
+    unsigned int frames = 256;
+    EXPECT_NE(lib->openStream(nullptr, &in, kAudioFloat32, 48000, &frames, nullptr), kAudioNoError);
+    EXPECT_FALSE(lib->isStreamRunning());
+}
+
+}  // namespace

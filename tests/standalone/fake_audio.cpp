@@ -1,0 +1,100 @@
+#include "fake_audio.h"
+
+#include <algorithm>
+
+namespace satest {
+
+AudioBackendFactory FakeAudioSystem::factory() {
+    return [this](AudioApi) -> std::unique_ptr<AudioBackend> {
+        if (failConstruction) throw AudioBackendError(kAudioDriverError, "no audio system here");
+        return std::make_unique<FakeAudioBackend>(*this);
+    };
+}
+
+BackendDeviceInfo FakeAudioBackend::deviceInfo(unsigned int index) {
+    if (index >= system_.devices.size()) throw AudioBackendError(kAudioInvalidUse, "device index out of range");
+    const FakeDevice& d = system_.devices[index];
+    BackendDeviceInfo info;
+    info.probed = true;
+    info.name = d.name;
+    info.inputChannels = d.inputs;
+    info.outputChannels = d.outputs;
+    info.duplexChannels = std::min(d.inputs, d.outputs);
+    info.isDefaultInput = index == system_.defaultInput && d.inputs > 0;
+    info.isDefaultOutput = index == system_.defaultOutput && d.outputs > 0;
+    info.sampleRates = d.rates;
+    info.preferredSampleRate = d.preferred;
+    info.nativeFormats = kAudioFloat32;
+    return info;
+}
+
+void FakeAudioBackend::openStream(const AudioStreamParameters* output, const AudioStreamParameters* input,
+                                  AudioFormat, unsigned int sampleRate, unsigned int* frames,
+                                  AudioStreamCallback callback, void* userData, AudioStreamOptions* options,
+                                  AudioErrorSink errors) {
+    if (open_) throw AudioBackendError(kAudioInvalidUse, "a stream is open already");
+    for (const auto* p : {output, input}) {
+        if (p == nullptr) continue;
+        if (p->nChannels < 1) throw AudioBackendError(kAudioInvalidUse, "no channels asked for");
+        if (p->deviceId >= system_.devices.size()) throw AudioBackendError(kAudioInvalidParameter, "no such device");
+    }
+    if (system_.openFailure != kAudioNoError) throw AudioBackendError(system_.openFailure, "the driver refuses");
+    FakeAudioSystem::Open record;
+    record.hasOutput = output != nullptr;
+    record.hasInput = input != nullptr;
+    if (output != nullptr) record.output = *output;
+    if (input != nullptr) record.input = *input;
+    record.rate = sampleRate;
+    record.framesAsked = *frames;
+    if (options != nullptr) record.options = *options;
+    system_.opens.push_back(record);
+    if (system_.chosenFrames != 0) *frames = system_.chosenFrames;
+    open_ = true;
+    callback_ = callback;
+    userData_ = userData;
+    errors_ = std::move(errors);
+    frames_ = *frames;
+    inChannels_ = input != nullptr ? input->nChannels : 0;
+    outChannels_ = output != nullptr ? output->nChannels : 0;
+}
+
+void FakeAudioBackend::startStream() {
+    if (!open_) throw AudioBackendError(kAudioInvalidUse, "no stream open");
+    ++system_.starts;
+    running_.store(true, std::memory_order_release);
+    thread_ = std::thread([this] {
+        std::vector<float> in(static_cast<size_t>(frames_) * inChannels_);
+        std::vector<float> out(static_cast<size_t>(frames_) * outChannels_);
+        for (size_t i = 0; i < in.size(); ++i) in[i] = 0.001f * static_cast<float>(i + 1);
+        while (running_.load(std::memory_order_acquire)) {
+            if (system_.runBlocks.load(std::memory_order_acquire)) {
+                callback_(outChannels_ > 0 ? out.data() : nullptr, inChannels_ > 0 ? in.data() : nullptr, frames_, 0.0,
+                          0, userData_);
+                system_.streamThreadBlocks.fetch_add(1, std::memory_order_release);
+            }
+            std::this_thread::yield();
+        }
+        system_.lastOutput = out;
+    });
+}
+
+void FakeAudioBackend::endThread() {
+    running_.store(false, std::memory_order_release);
+    if (thread_.joinable()) thread_.join();
+}
+
+void FakeAudioBackend::stopStream() {
+    if (!running_.load(std::memory_order_acquire))
+        throw AudioBackendError(kAudioWarning, "the stream is stopped already");
+    ++system_.stops;
+    endThread();
+}
+
+void FakeAudioBackend::closeStream() {
+    if (!open_) return;
+    endThread();
+    ++system_.closes;
+    open_ = false;
+}
+
+}  // namespace satest

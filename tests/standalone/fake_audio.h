@@ -1,0 +1,81 @@
+// An audio library for the tests, behind the adapter as the real one is: devices
+// by position, failures thrown, and a stream thread that runs blocks while the
+// stream runs.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "standalone/audio_backend.h"
+
+namespace satest {
+
+using namespace brevlin::clap_host::standalone;
+
+struct FakeDevice {
+    std::string name;
+    unsigned int inputs = 0, outputs = 0;
+    std::vector<unsigned int> rates;
+    unsigned int preferred = 0;
+};
+
+// What the fake's backends share with the test: the devices and what was done.
+struct FakeAudioSystem {
+    std::vector<FakeDevice> devices;
+    unsigned int defaultInput = 0, defaultOutput = 0;  // positions
+    unsigned int chosenFrames = 0;                     // the size the driver picks; 0 keeps the one asked
+    AudioErrorType openFailure = kAudioNoError;        // thrown by openStream when set
+    bool failConstruction = false;
+    std::atomic<bool> runBlocks{true};  // false: a stream thread that never calls back
+
+    struct Open {
+        bool hasOutput = false, hasInput = false;
+        AudioStreamParameters output, input;  // positions
+        unsigned int rate = 0, framesAsked = 0;
+        AudioStreamOptions options;
+    };
+    std::vector<Open> opens;
+    int closes = 0, starts = 0, stops = 0;
+    std::atomic<int> streamThreadBlocks{0};
+    std::vector<float> lastOutput;  // the last block's output, after the stream stopped
+
+    AudioBackendFactory factory();
+};
+
+class FakeAudioBackend final : public AudioBackend {
+public:
+    explicit FakeAudioBackend(FakeAudioSystem& system) : system_(system) {}
+    ~FakeAudioBackend() override { endThread(); }
+
+    AudioApi currentApi() override { return AudioApi::Dummy; }
+    unsigned int deviceCount() override { return static_cast<unsigned int>(system_.devices.size()); }
+    BackendDeviceInfo deviceInfo(unsigned int index) override;
+    unsigned int defaultInputDevice() override { return system_.defaultInput; }
+    unsigned int defaultOutputDevice() override { return system_.defaultOutput; }
+    void openStream(const AudioStreamParameters* output, const AudioStreamParameters* input, AudioFormat format,
+                    unsigned int sampleRate, unsigned int* frames, AudioStreamCallback callback, void* userData,
+                    AudioStreamOptions* options, AudioErrorSink errors) override;
+    void closeStream() override;
+    void startStream() override;
+    void stopStream() override;
+    bool isStreamOpen() const override { return open_; }
+    bool isStreamRunning() const override { return running_.load(std::memory_order_acquire); }
+    void showWarnings(bool) override {}
+
+private:
+    void endThread();
+
+    FakeAudioSystem& system_;
+    bool open_ = false;
+    std::atomic<bool> running_{false};
+    std::thread thread_;
+    AudioStreamCallback callback_ = nullptr;
+    void* userData_ = nullptr;
+    AudioErrorSink errors_;
+    unsigned int frames_ = 0, inChannels_ = 0, outChannels_ = 0;
+};
+
+}  // namespace satest

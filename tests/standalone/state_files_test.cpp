@@ -1,0 +1,222 @@
+// State files and the lifecycle around them: where they live, what start and quit
+// write and read, and that a save that cannot complete leaves the old file alone.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "host_fixture.h"
+#include "standalone/state_files.h"
+
+namespace {
+
+using namespace satest;
+namespace fs = std::filesystem;
+
+std::vector<uint8_t> bytesOf(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
+
+// A scratch directory that is also the user's data directory for the test.
+struct StateFiles : ::testing::Test {
+    FakeWorld world;
+    fs::path root;
+    std::string savedXdg;
+    bool hadXdg = false;
+    char arg0[8] = "Lumivex";
+    char* argv[2] = {arg0, nullptr};
+
+    StateFiles() {
+        char pattern[] = "/tmp/lumivex-state-XXXXXX";
+        root = ::mkdtemp(pattern);
+        if (const char* xdg = std::getenv("XDG_DATA_HOME")) savedXdg = xdg, hadXdg = true;
+        ::setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
+    }
+    ~StateFiles() override {
+        mainFinish();
+        if (hadXdg) ::setenv("XDG_DATA_HOME", savedXdg.c_str(), 1);
+        else ::unsetenv("XDG_DATA_HOME");
+        fs::permissions(root, fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(root);
+    }
+    fs::path pluginDir() { return root / "data" / "clap-standalone-host" / FakeWorld::descriptor.id; }
+    std::shared_ptr<Clap::Plugin> start() {
+        return mainCreatePlugin(&FakeWorld::entry, FakeWorld::descriptor.id, 0, 1, argv);
+    }
+    // Leaves "settings.claphost" holding `text` and a plug-in that saves `state`.
+    StandaloneHost& withOldSettings(const std::string& text, std::vector<uint8_t> state) {
+        start();
+        writeFile(pluginDir() / "settings.claphost", text);
+        world.last->config.state = std::move(state);
+        return *getStandaloneHost();
+    }
+};
+
+TEST_F(StateFiles, ReadsGiveWhatIsLeftThenZeroAndMinusOneOnlyOnAReadError) {
+    writeFile(root / "three", "abc");
+    std::ifstream in(root / "three", std::ios::binary);
+    const clap_istream stream{&in, clapread};
+    char buffer[8];
+    EXPECT_EQ(stream.read(&stream, buffer, 8), 3);
+    EXPECT_EQ(stream.read(&stream, buffer, 8), 0);
+    std::ifstream directory(root, std::ios::binary);
+    const clap_istream broken{&directory, clapread};
+    EXPECT_EQ(broken.read(&broken, buffer, 8), -1);
+}
+
+TEST_F(StateFiles, WritesReportAFailureAndWriteNothingAfterIt) {
+    StateFileWriter writer{::open("/dev/full", O_WRONLY), false};
+    ASSERT_GE(writer.fd, 0);
+    const clap_ostream stream{&writer, clapwrite};
+    EXPECT_EQ(stream.write(&stream, "abc", 3), -1);
+    EXPECT_TRUE(writer.failed);
+    ::close(writer.fd);
+    writer = {::open("/dev/null", O_WRONLY), false};
+    EXPECT_EQ(stream.write(&stream, "abc", 3), 3);
+    ::close(writer.fd);
+}
+
+TEST_F(StateFiles, SettingsLiveInTheUsersDataDirectory) {
+    EXPECT_EQ(getStandaloneSettingsPath(), root / "data" / "clap-standalone-host");
+    ::setenv("XDG_DATA_HOME", "relative/dir", 1);  // not a valid one: ignored
+    const auto fallback = getStandaloneSettingsPath();
+    ASSERT_TRUE(fallback.has_value());
+    EXPECT_EQ(fallback->filename(), "clap-standalone-host");
+    EXPECT_EQ(fallback->parent_path().filename(), "share");
+}
+
+TEST_F(StateFiles, FirstStartCreatesTheDirectoriesAndWritesOnlyTheDefaults) {
+    ASSERT_NE(start(), nullptr);
+    EXPECT_EQ(world.entryCalls, (std::vector<std::string>{"init Lumivex"}));
+    EXPECT_EQ(bytesOf(pluginDir() / "defaults.claphost"), world.config.state);
+    EXPECT_FALSE(fs::exists(pluginDir() / "settings.claphost"));
+    EXPECT_TRUE(world.last->readResults.empty()) << "nothing loaded";
+    EXPECT_EQ(getMainPlugin(), getStandaloneHost()->clapPlugin);
+}
+
+TEST_F(StateFiles, QuitThenStartHandsThePluginExactlyTheBytesItWrote) {
+    world.config.state = {'R', 'U', 'N', '1', 0, 0xFF, 0x80, 9, 8};
+    start();
+    mainFinish();
+    EXPECT_EQ(world.destroyedCalls.back(), "deactivate") << "deactivated once although audio never ran";
+    EXPECT_EQ(std::count(world.destroyedCalls.begin(), world.destroyedCalls.end(), "deactivate"), 1);
+    EXPECT_EQ(world.entryCalls.back(), "deinit");
+    EXPECT_EQ(bytesOf(pluginDir() / "settings.claphost"), world.config.state);
+
+    const std::vector<uint8_t> written = world.config.state;
+    world.config.state = {'F', 'R', 'E', 'S', 'H'};
+    start();
+    EXPECT_EQ(world.last->loaded, written);
+    EXPECT_EQ(bytesOf(pluginDir() / "defaults.claphost"), world.config.state) << "defaults never get the settings";
+}
+
+TEST_F(StateFiles, AnEmptySettingsFileIsStillHandedToThePlugin) {
+    fs::create_directories(pluginDir());
+    writeFile(pluginDir() / "settings.claphost", "");
+    start();
+    EXPECT_EQ(world.last->readResults, (std::vector<int64_t>{0}));
+}
+
+TEST_F(StateFiles, ASaveWithoutPluginOrStateTableAnswersFalseAndTouchesNothing) {
+    StandaloneHost& host = *getStandaloneHost();
+    EXPECT_FALSE(host.saveStandaloneAndPluginSettings(root, "none.claphost"));
+    EXPECT_FALSE(fs::exists(root / "none.claphost"));
+    world.config.extensions.erase(CLAP_EXT_STATE);
+    start();
+    writeFile(root / "kept.claphost", "old");
+    EXPECT_FALSE(host.saveStandaloneAndPluginSettings(root, "kept.claphost"));
+    EXPECT_FALSE(host.tryLoadStandaloneAndPluginSettings(root, "kept.claphost"));
+    EXPECT_EQ(bytesOf(root / "kept.claphost"), (std::vector<uint8_t>{'o', 'l', 'd'}));
+}
+
+TEST_F(StateFiles, ASaveThatRunsOutOfSpaceKeepsThePreviousSettings) {
+    StandaloneHost& host = withOldSettings("previous settings", std::vector<uint8_t>(64 * 1024, 0x5A));
+    // The file size limit makes every write past 1 KiB fail, as a full disk does.
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1024;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const bool saved_ok = host.saveStandaloneAndPluginSettings(pluginDir(), "settings.claphost");
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(saved_ok);
+    const std::string previous = "previous settings";
+    EXPECT_EQ(bytesOf(pluginDir() / "settings.claphost"), std::vector<uint8_t>(previous.begin(), previous.end()));
+    EXPECT_EQ(std::distance(fs::directory_iterator(pluginDir()), fs::directory_iterator()), 2)
+        << "defaults and settings only: no temporary file left";
+}
+
+TEST_F(StateFiles, ASaveIntoAReadOnlyDirectoryKeepsThePreviousSettings) {
+    StandaloneHost& host = withOldSettings("previous", {1, 2, 3});
+    fs::permissions(pluginDir(), fs::perms::owner_read | fs::perms::owner_exec);
+    if (::access(pluginDir().c_str(), W_OK) == 0) {
+        fs::permissions(pluginDir(), fs::perms::owner_all);
+        GTEST_SKIP() << "this user writes into read-only directories";
+    }
+    EXPECT_FALSE(host.saveStandaloneAndPluginSettings(pluginDir(), "settings.claphost"));
+    fs::permissions(pluginDir(), fs::perms::owner_all);
+    const std::string previous = "previous";
+    EXPECT_EQ(bytesOf(pluginDir() / "settings.claphost"), std::vector<uint8_t>(previous.begin(), previous.end()));
+}
+
+TEST_F(StateFiles, ASaveOverADirectoryFailsAndLeavesNoTemporaryFile) {
+    StandaloneHost& host = *getStandaloneHost();
+    start();
+    fs::create_directories(root / "taken" / "occupied");
+    EXPECT_FALSE(host.saveStandaloneAndPluginSettings(root / "taken", "occupied"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(root / "taken"), fs::directory_iterator()), 1);
+}
+
+TEST_F(StateFiles, StartWithoutFactoryOrPluginCreatesNothingAndQuitStillDeinitialises) {
+    world.offerFactory = false;
+    EXPECT_EQ(start(), nullptr);
+    mainFinish();
+    EXPECT_EQ(world.entryCalls, (std::vector<std::string>{"init Lumivex", "deinit"}));
+
+    world.offerFactory = true;
+    EXPECT_EQ(mainCreatePlugin(&FakeWorld::entry, "no.such.plugin", 0, 1, argv), nullptr);
+    EXPECT_NE(standaloneHost, nullptr) << "the host object exists without a plug-in";
+    world.config.initResult = false;
+    EXPECT_EQ(start(), nullptr);
+    EXPECT_FALSE(fs::exists(root / "data")) << "no file touched";
+}
+
+TEST_F(StateFiles, StartAudioAndQuitRunTheWholeLifecycleInOrder) {
+    FakeAudioSystem audio;
+    audio.devices = {{"Interface", 2, 2, {48000}, 48000}};
+    FakeMidiSystem midi;
+    midi.ports[MidiApi::LinuxAlsa] = 1;
+    StandaloneHost& host = *getStandaloneHost();  // made early, as the entry's init does
+    host.audioBackendFactory = audio.factory();
+    host.midiSystem = &midi;
+    EXPECT_NE(mainCreatePlugin(&FakeWorld::entry, "", 0, 1, argv), nullptr) << "by index when no identifier";
+    mainStartAudio();
+    EXPECT_TRUE(host.rtaDac->isStreamRunning());
+    ASSERT_EQ(midi.opened.size(), 1u);
+    ASSERT_TRUE(eventually([&] { return audio.streamThreadBlocks.load() > 0; }));
+    mainFinish();
+    EXPECT_FALSE(midi.opened[0]->alive);
+    EXPECT_EQ(audio.closes, 1);
+    EXPECT_EQ(world.destroyedCalls,
+              (std::vector<std::string>{"init", "activate", "start_processing", "deactivate"}));
+    EXPECT_TRUE(fs::exists(pluginDir() / "settings.claphost"));
+    EXPECT_EQ(standaloneHost, nullptr);
+    EXPECT_EQ(getMainPlugin(), nullptr);
+    EXPECT_EQ(mainWait(), 0);
+}
+
+}  // namespace
