@@ -1,88 +1,21 @@
 // Nothing the host's audio thread calls allocates: blocks with events, MIDI control
 // and momentary releases, the panel queue's drain, the parameter flush, and the
 // installation of a program after a selection change, an activation or a custom
-// load. Each runs under a global allocator that counts.
-//
-// The replacement forwards to malloc/free (aligned_alloc for over-aligned types), so
-// it also works beneath AddressSanitizer's malloc interception.
+// load. Each runs under a global allocator that counts (counting_allocator.cpp).
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <new>
+#include <memory>
 #include <string>
-#include <vector>
 
+#include "counting_allocator.h"
 #include "host_side.h"
 
 namespace {
 
-std::atomic<long> g_allocations{0};
-
-void* countedMalloc(std::size_t size) noexcept {
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    return std::malloc(size == 0 ? 1 : size);
-}
-
-void* countedAlignedAlloc(std::size_t size, std::align_val_t alignment) noexcept {
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    const std::size_t a = static_cast<std::size_t>(alignment);
-    // aligned_alloc wants the size to be a multiple of the alignment.
-    const std::size_t rounded = size == 0 ? a : (size + a - 1) / a * a;
-    return std::aligned_alloc(a, rounded);
-}
-
-void* orThrow(void* p) {
-    if (p == nullptr) throw std::bad_alloc();
-    return p;
-}
-
-}  // namespace
-
-void* operator new(std::size_t n) { return orThrow(countedMalloc(n)); }
-void* operator new[](std::size_t n) { return orThrow(countedMalloc(n)); }
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return countedMalloc(n); }
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return countedMalloc(n); }
-void* operator new(std::size_t n, std::align_val_t a) { return orThrow(countedAlignedAlloc(n, a)); }
-void* operator new[](std::size_t n, std::align_val_t a) { return orThrow(countedAlignedAlloc(n, a)); }
-void* operator new(std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
-    return countedAlignedAlloc(n, a);
-}
-void* operator new[](std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
-    return countedAlignedAlloc(n, a);
-}
-
-// The replaced operator new hands out malloc memory, so free is the matching release.
-// GCC cannot see that pairing once it inlines both sides and would warn.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
-
-namespace {
-
 using namespace audiopath;
-
-// Allocations made while f runs. f must not report anything itself: the test
-// framework allocates when it records a result.
-template <class F>
-long allocationsDuring(F&& f) {
-    const long before = g_allocations.load();
-    f();
-    return g_allocations.load() - before;
-}
+using testsupport::allocationsDuring;
 
 std::atomic<void*> g_sink{nullptr};
 
