@@ -1,129 +1,48 @@
 // The host's side of a process call, for driving the plug-in as a CLAP host would:
-// input event lists built from a vector of events, output lists that record what
-// the plug-in pushes (and can be told to refuse), audio buffers wrapped in a
-// clap_process record, a fake host that counts what the plug-in asks of it, and
-// small assembled programs that make the chip's inputs and pins visible.
+// output lists that record what the plug-in pushes (and can be told to refuse),
+// audio buffers wrapped in a clap_process record, and small assembled programs that
+// make the chip's inputs and pins visible. Input event lists, the counting host and
+// run-time firmware tables come from tests/support.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <deque>
 #include <functional>
 #include <limits>
 #include <memory>
 #include <ostream>
-#include <span>
 #include <string>
 #include <vector>
 
 #include "clap/clap.h"
-#include "fxasm/assembler.h"
-#include "fxasm/hex_writer.h"
-#include "fxcoreplug/embedded_programs.h"
+#include "clap_events.h"
+#include "fake_host.h"
 #include "fxcoreplug/fxcore_plugin.h"
 #include "fxcoreplug/param_ids.h"
+#include "test_programs.h"
 
 namespace audiopath {
 
 namespace param = fxcoreplug::param;
 using fxcoreplug::FXCorePlugin;
 
+using testsupport::ccEvent;
+using testsupport::Event;
+using testsupport::FakeHost;
+using testsupport::Firmware;
+using testsupport::hexOf;
+using testsupport::inSpace;
+using testsupport::InputEvents;
+using testsupport::midiEvent;
+using testsupport::noteOnEvent;
+using testsupport::paramEvent;
+
 // ---------------------------------------------------------------------------
-// Events
-
-// Room for any event the tests send or receive.
-union Event {
-    clap_event_header header;
-    clap_event_param_value value;
-    clap_event_param_gesture gesture;
-    clap_event_midi midi;
-    clap_event_note note;
-    clap_event_transport transport;
-};
-
-inline Event paramEvent(uint32_t time, uint32_t id, double value) {
-    Event e{};
-    e.value.header = {sizeof(clap_event_param_value), time, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
-    e.value.param_id = id;
-    e.value.note_id = -1;
-    e.value.port_index = -1;
-    e.value.channel = -1;
-    e.value.key = -1;
-    e.value.value = value;
-    return e;
-}
-
-inline Event midiEvent(uint32_t time, uint8_t status, uint8_t data1, uint8_t data2) {
-    Event e{};
-    e.midi.header = {sizeof(clap_event_midi), time, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_MIDI, 0};
-    e.midi.port_index = 0;
-    e.midi.data[0] = status;
-    e.midi.data[1] = data1;
-    e.midi.data[2] = data2;
-    return e;
-}
-
-// A control change on channel 1 (0-based channel 0) unless told otherwise.
-inline Event ccEvent(uint32_t time, uint8_t cc, uint8_t value, uint8_t channel = 0) {
-    return midiEvent(time, static_cast<uint8_t>(0xB0 | (channel & 0x0F)), cc, value);
-}
-
-inline Event noteOnEvent(uint32_t time, int16_t key = 60) {
-    Event e{};
-    e.note.header = {sizeof(clap_event_note), time, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_NOTE_ON, 0};
-    e.note.note_id = -1;
-    e.note.port_index = 0;
-    e.note.channel = 0;
-    e.note.key = key;
-    e.note.velocity = 1.0;
-    return e;
-}
-
-inline Event inSpace(Event e, uint16_t space) {
-    e.header.space_id = space;
-    return e;
-}
-
-// An input event list over a vector of events, which the list owns. Counts the
-// host calls the plug-in makes on it.
-class InputEvents {
-public:
-    InputEvents() { wire(); }
-    InputEvents(std::initializer_list<Event> events) : events_(events) { wire(); }
-    explicit InputEvents(std::vector<Event> events) : events_(std::move(events)) { wire(); }
-    InputEvents(const InputEvents&) = delete;
-    InputEvents& operator=(const InputEvents&) = delete;
-
-    InputEvents& add(const Event& e) {
-        events_.push_back(e);
-        return *this;
-    }
-    void clear() { events_.clear(); }
-    const clap_input_events* list() const { return &list_; }
-    size_t size() const { return events_.size(); }
-    int gets() const { return gets_; }
-
-private:
-    void wire() {
-        list_.ctx = this;
-        list_.size = [](const clap_input_events* l) {
-            return static_cast<uint32_t>(static_cast<const InputEvents*>(l->ctx)->events_.size());
-        };
-        list_.get = [](const clap_input_events* l, uint32_t index) -> const clap_event_header* {
-            auto* self = static_cast<InputEvents*>(l->ctx);
-            ++self->gets_;
-            return index < self->events_.size() ? &self->events_[index].header : nullptr;
-        };
-    }
-
-    std::vector<Event> events_;
-    int gets_ = 0;
-    clap_input_events list_{};
-};
+// Events the plug-in sends
 
 // One output event as the tests compare it.
 struct Seen {
@@ -333,58 +252,7 @@ inline int64_t wordOf(float sample) { return std::llround(static_cast<double>(sa
 inline float trimGain(double dB) { return static_cast<float>(std::pow(10.0, dB / 20.0)); }
 
 // ---------------------------------------------------------------------------
-// The host
-
-// A host that offers "clap.params" (unless told not to) and counts the extension
-// look-ups, the flush requests and the callback requests. Counters are atomic: the
-// plug-in calls from the audio thread and from the panel's thread.
-struct FakeHost {
-    clap_host host{};
-    clap_host_params params{};
-    std::atomic<bool> offerParams{true};
-    std::atomic<int> paramsLookups{0};
-    std::atomic<int> flushRequests{0};
-    std::atomic<int> callbackRequests{0};
-
-    FakeHost() {
-        host.clap_version = CLAP_VERSION_INIT;
-        host.host_data = this;
-        host.name = "audio path test host";
-        host.vendor = "tests";
-        host.url = "";
-        host.version = "1";
-        host.get_extension = [](const clap_host* h, const char* id) -> const void* {
-            FakeHost& self = of(h);
-            if (std::strcmp(id, CLAP_EXT_PARAMS) != 0) return nullptr;
-            self.paramsLookups.fetch_add(1);
-            return self.offerParams.load() ? &self.params : nullptr;
-        };
-        host.request_restart = [](const clap_host*) {};
-        host.request_process = [](const clap_host*) {};
-        host.request_callback = [](const clap_host* h) { of(h).callbackRequests.fetch_add(1); };
-        params.rescan = [](const clap_host*, clap_param_rescan_flags) {};
-        params.clear = [](const clap_host*, clap_id, clap_param_clear_flags) {};
-        params.request_flush = [](const clap_host* h) { of(h).flushRequests.fetch_add(1); };
-    }
-    FakeHost(const FakeHost&) = delete;
-    FakeHost& operator=(const FakeHost&) = delete;
-
-    static FakeHost& of(const clap_host* h) { return *static_cast<FakeHost*>(h->host_data); }
-};
-
-// ---------------------------------------------------------------------------
 // Programs
-
-// Assembles `source` into HEX text; a source that does not assemble fails the test.
-inline std::string hexOf(const std::string& source) {
-    const fxasm::AsmOutput out = fxasm::assemble(source);
-    std::string errors;
-    for (const fxasm::AsmError& e : out.errors) errors += std::to_string(e.line) + ": " + e.message + "\n";
-    EXPECT_TRUE(out.ok()) << source << "\n" << errors;
-    const fxasm::HexOutput hex = fxasm::writeHex(out.words, out.presets);
-    EXPECT_TRUE(hex.error.empty()) << hex.error;
-    return hex.text;
-}
 
 // OUT0/OUT1 copy IN0/IN1; OUT2 and OUT3 hold 0.25 and -0.5.
 inline const std::string& passThroughSource() {
@@ -416,22 +284,6 @@ inline const std::string& pinsSource() {
         "wrsfr R0, OUT3\n";
     return source;
 }
-
-// A firmware table assembled at run time; the rows point into texts it keeps.
-class Firmware {
-public:
-    Firmware& add(const std::string& name, const std::string& hex) {
-        texts_.push_back({name, hex});
-        rows_.clear();
-        for (const auto& t : texts_) rows_.push_back({t.first.c_str(), t.second.c_str(), nullptr});
-        return *this;
-    }
-    std::span<const fxcoreplug::EmbeddedProgram> table() const { return rows_; }
-
-private:
-    std::deque<std::pair<std::string, std::string>> texts_;
-    std::vector<fxcoreplug::EmbeddedProgram> rows_;
-};
 
 // Bank 0 plays the pass-through program, bank 1 the pin probe.
 inline const Firmware& probeFirmware() {

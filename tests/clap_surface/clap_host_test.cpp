@@ -156,7 +156,7 @@ TEST(ClapEntry, CreateNeedsTheExactIdAndIgnoresTheHostsVersion) {
                            "", static_cast<const char*>(nullptr)})
         EXPECT_EQ(f->create_plugin(f, nullptr, id), nullptr) << (id ? id : "null");
 
-    surface::StubHost host;
+    surface::FakeHost host;
     host.host.clap_version = {0, 0, 0};
     const clap_plugin* p = f->create_plugin(f, &host.host, "com.quendry.lumivex");
     ASSERT_NE(p, nullptr);
@@ -271,8 +271,7 @@ TEST(ClapProcess, ReturnsContinueForEveryBlockEvenWithoutOutputs) {
     ASSERT_TRUE(p->activate(p.get(), 48000.0, 1, 64));
     ASSERT_TRUE(p->start_processing(p.get()));
     surface::StereoBlock block(64);
-    surface::EventList events;
-    events.param(0, 100, 0.25);
+    surface::InputEvents events{surface::paramEvent(0, 100, 0.25)};
     block.process.in_events = events.list();
     EXPECT_EQ(p->process(p.get(), &block.process), CLAP_PROCESS_CONTINUE);
 
@@ -292,7 +291,7 @@ TEST(ClapProcess, ReturnsContinueForEveryBlockEvenWithoutOutputs) {
 // same values and bank and play exactly the same audio.
 TEST(ClapSession, AStateSavedAfterASessionRecreatesTheInstance) {
     ASSERT_TRUE(kEntry.init("/tmp/lumivex-host/Lumivex.clap"));
-    surface::StubHost host;
+    surface::FakeHost host;
     std::vector<float> reference;
     std::vector<double> values;
     Bytes saved;
@@ -324,10 +323,17 @@ TEST(ClapSession, AStateSavedAfterASessionRecreatesTheInstance) {
         block.process.out_events = &sink.events;
         uint32_t seed = 1;
         for (int b = 0; b < 12; ++b) {
-            surface::EventList events;
-            if (b == 0) events.param(0, 100, 0.2).param(100, 101, 0.8).param(200, 501, -3.0);
-            if (b == 3) events.midi(10, 0xB0, 50, 64).midi(20, 0xB3, 103, 127).midi(30, 0xB0, 104, 127);
-            if (b == 5) events.midi(0, 0xB0, 104, 0).midi(255, 0xB0, 111, 127);  // SW1 off, SW2 toggled on
+            surface::InputEvents events;
+            if (b == 0)
+                events.add(surface::paramEvent(0, 100, 0.2))
+                    .add(surface::paramEvent(100, 101, 0.8))
+                    .add(surface::paramEvent(200, 501, -3.0));
+            if (b == 3)
+                events.add(surface::midiEvent(10, 0xB0, 50, 64))
+                    .add(surface::midiEvent(20, 0xB3, 103, 127))
+                    .add(surface::midiEvent(30, 0xB0, 104, 127));
+            if (b == 5)  // SW1 off, SW2 toggled on
+                events.add(surface::midiEvent(0, 0xB0, 104, 0)).add(surface::midiEvent(255, 0xB0, 111, 127));
             block.process.in_events = events.list();
             seed = block.fillNoise(seed);
             EXPECT_EQ(a->process(a.get(), &block.process), CLAP_PROCESS_CONTINUE);
@@ -353,8 +359,8 @@ TEST(ClapSession, AStateSavedAfterASessionRecreatesTheInstance) {
         EXPECT_EQ(host.lastRescanFlags.load(), static_cast<uint32_t>(CLAP_PARAM_RESCAN_INFO));
 
         // While inactive, the host hands values over through flush.
-        surface::EventList flushed;
-        flushed.param(0, 102, 0.33).param(0, 300, 0.0).param(0, 999, 1.0);
+        surface::InputEvents flushed{surface::paramEvent(0, 102, 0.33), surface::paramEvent(0, 300, 0.0),
+                                     surface::paramEvent(0, 999, 1.0)};
         surface::EventSink flushSink;
         a.params->flush(a.get(), flushed.list(), &flushSink.events);
         EXPECT_EQ(a.value(102), 0.33);
@@ -366,8 +372,8 @@ TEST(ClapSession, AStateSavedAfterASessionRecreatesTheInstance) {
         ASSERT_TRUE(a->start_processing(a.get()));
         surface::StereoBlock small(128);
         for (int b = 0; b < 6; ++b) {
-            surface::EventList events;
-            if (b == 2) events.param(5, 104, 0.1).midi(64, 0xB0, 55, 127);
+            surface::InputEvents events;
+            if (b == 2) events.add(surface::paramEvent(5, 104, 0.1)).add(surface::midiEvent(64, 0xB0, 55, 127));
             small.process.in_events = events.list();
             seed = small.fillNoise(seed);
             EXPECT_EQ(a->process(a.get(), &small.process), CLAP_PROCESS_CONTINUE);
@@ -410,8 +416,7 @@ TEST(ClapSession, TwoInstancesDoNotShareState) {
     Instance b(nullptr);
     const Bytes fresh = b.save();
 
-    surface::EventList events;
-    events.param(0, 100, 0.1);
+    surface::InputEvents events{surface::paramEvent(0, 100, 0.1)};
     surface::EventSink sink;
     a.params->flush(a.get(), events.list(), &sink.events);
     EXPECT_EQ(a.value(100), 0.1);

@@ -40,7 +40,7 @@ double potValue(int record, int pot) { return record == 0 ? 0.11 + 0.01 * pot : 
 TEST(StateLoadConcurrency, AudioPlaysWholeProgramsAndSettlesOnTheLastRecord) {
     surface::Firmware fw;
     fw.add("kv-lumivex", surface::constantProgram(kFirmwareOut, 1));
-    surface::StubHost host;
+    surface::FakeHost host;
     FXCorePlugin plugin(&host.host, fw.table());
 
     // The two custom programs keep their constants in different registers and differ

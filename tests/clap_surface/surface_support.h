@@ -1,28 +1,34 @@
 // Helpers for the tests of the plug-in's CLAP surface: state records written byte
 // by byte, memory streams that can hand over or accept a few bytes at a time and
-// fail on cue, small assembled programs, run-time firmware tables, event lists, a
-// stub host and stereo audio buffers.
+// fail on cue, an output event list that collects parameter values and stereo audio
+// buffers. Small assembled programs, run-time firmware tables, input event lists and
+// the counting host come from tests/support.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <cstring>
-#include <deque>
 #include <optional>
-#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "clap/clap.h"
-#include "fxasm/assembler.h"
-#include "fxasm/hex_writer.h"
-#include "fxcoreplug/embedded_programs.h"
+#include "clap_events.h"
+#include "fake_host.h"
 #include "fxcoreplug/fxcore_plugin.h"
+#include "test_programs.h"
 
 namespace surface {
+
+using testsupport::constantProgram;
+using testsupport::FakeHost;
+using testsupport::Firmware;
+using testsupport::InputEvents;
+using testsupport::midiEvent;
+using testsupport::paramEvent;
 
 using Bytes = std::vector<uint8_t>;
 
@@ -147,97 +153,7 @@ inline bool loadInto(fxcoreplug::FXCorePlugin& plugin, const Bytes& bytes, uint6
     return plugin.stateLoad(&in.stream);
 }
 
-// ---- programs and firmware ----
-
-// Assembles `source` into HEX text; a source that does not assemble fails the test.
-inline std::string hexOf(const std::string& source) {
-    const fxasm::AsmOutput out = fxasm::assemble(source);
-    EXPECT_TRUE(out.ok()) << source;
-    const fxasm::HexOutput hex = fxasm::writeHex(out.words, out.presets);
-    EXPECT_TRUE(hex.error.empty()) << hex.error;
-    return hex.text;
-}
-
-// A program that writes `value` to OUT0 every sample from a register preset in
-// register `reg`, padded with `extra` writes of it to OUT1. Two such programs with
-// different registers and lengths give 0 on OUT0 when one's words meet the other's
-// presets.
-inline std::string constantProgram(double value, int reg = 1, int extra = 0) {
-    const std::string r = "R" + std::to_string(reg);
-    std::string source = ".creg " + r + ", " + std::to_string(value) + "\nwrsfr " + r + ", OUT0\n";
-    for (int i = 0; i < extra; ++i) source += "wrsfr " + r + ", OUT1\n";
-    return hexOf(source);
-}
-
-// A firmware table put together at run time; it keeps its texts alive.
-class Firmware {
-public:
-    Firmware& add(const std::string& name, const std::string& hex, std::optional<std::string> controls = std::nullopt) {
-        texts_.push_back({name, hex, controls.value_or(""), controls.has_value()});
-        rows_.clear();
-        for (const Texts& t : texts_)
-            rows_.push_back({t.name.c_str(), t.hex.c_str(), t.hasControls ? t.controls.c_str() : nullptr});
-        return *this;
-    }
-    std::span<const fxcoreplug::EmbeddedProgram> table() const { return rows_; }
-
-private:
-    struct Texts {
-        std::string name, hex, controls;
-        bool hasControls;
-    };
-    std::deque<Texts> texts_;
-    std::vector<fxcoreplug::EmbeddedProgram> rows_;
-};
-
 // ---- events ----
-
-// An input event list; events are added in time order.
-class EventList {
-public:
-    EventList() {
-        list_.ctx = this;
-        list_.size = [](const clap_input_events* l) {
-            return static_cast<uint32_t>(static_cast<const EventList*>(l->ctx)->events_.size());
-        };
-        list_.get = [](const clap_input_events* l, uint32_t i) -> const clap_event_header* {
-            const auto& events = static_cast<const EventList*>(l->ctx)->events_;
-            return i < events.size() ? reinterpret_cast<const clap_event_header*>(events[i].data()) : nullptr;
-        };
-    }
-    EventList(const EventList&) = delete;
-    EventList& operator=(const EventList&) = delete;
-
-    EventList& param(uint32_t time, uint32_t id, double value) {
-        clap_event_param_value e{};
-        e.header = {sizeof(e), time, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
-        e.param_id = id;
-        e.note_id = -1;
-        e.port_index = e.channel = e.key = -1;
-        e.value = value;
-        return push(&e, sizeof(e));
-    }
-    EventList& midi(uint32_t time, uint8_t status, uint8_t data1, uint8_t data2) {
-        clap_event_midi e{};
-        e.header = {sizeof(e), time, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_MIDI, 0};
-        e.data[0] = status;
-        e.data[1] = data1;
-        e.data[2] = data2;
-        return push(&e, sizeof(e));
-    }
-    const clap_input_events* list() const { return &list_; }
-
-private:
-    EventList& push(const void* event, size_t size) {
-        // 8-byte aligned storage: the events hold doubles and pointers.
-        std::vector<uint64_t> storage((size + 7) / 8);
-        std::memcpy(storage.data(), event, size);
-        events_.push_back(std::move(storage));
-        return *this;
-    }
-    clap_input_events list_{};
-    std::vector<std::vector<uint64_t>> events_;
-};
 
 // Collects the parameter values the plug-in sends to the host.
 struct EventSink {
@@ -260,43 +176,6 @@ struct EventSink {
     }
     EventSink(const EventSink&) = delete;
     EventSink& operator=(const EventSink&) = delete;
-};
-
-// ---- host ----
-
-// A host that offers "clap.params" and counts the callbacks and rescans asked of it.
-// The counters are atomic: request_callback arrives on the audio thread.
-struct StubHost {
-    clap_host host{};
-    clap_host_params params{};
-    std::atomic<int> callbackRequests{0};
-    std::atomic<int> rescans{0};
-    std::atomic<uint32_t> lastRescanFlags{0};
-
-    StubHost() {
-        host.clap_version = CLAP_VERSION_INIT;
-        host.host_data = this;
-        host.name = "surface test host";
-        host.vendor = "tests";
-        host.url = "";
-        host.version = "1";
-        host.get_extension = [](const clap_host* h, const char* id) -> const void* {
-            return id != nullptr && std::strcmp(id, CLAP_EXT_PARAMS) == 0 ? &of(h).params : nullptr;
-        };
-        host.request_restart = [](const clap_host*) {};
-        host.request_process = [](const clap_host*) {};
-        host.request_callback = [](const clap_host* h) { of(h).callbackRequests.fetch_add(1); };
-        params.rescan = [](const clap_host* h, clap_param_rescan_flags flags) {
-            of(h).lastRescanFlags.store(flags);
-            of(h).rescans.fetch_add(1);
-        };
-        params.clear = [](const clap_host*, clap_id, clap_param_clear_flags) {};
-        params.request_flush = [](const clap_host*) {};
-    }
-    StubHost(const StubHost&) = delete;
-    StubHost& operator=(const StubHost&) = delete;
-
-    static StubHost& of(const clap_host* h) { return *static_cast<StubHost*>(h->host_data); }
 };
 
 // ---- audio ----

@@ -38,10 +38,11 @@ bool waitFor(Done done) {
 
 TEST(CustomProgramConcurrency, TheAudioThreadOnlyPlaysWholeImagesAndEndsOnTheLastLoad) {
     plugtest::Firmware fw;
-    fw.add("kv-lumivex", plugtest::constantImage(kFirmwareOut, 1));
+    fw.add("kv-lumivex", plugtest::constantProgram(kFirmwareOut, 1));
     // The two custom images keep their constant in different registers and differ in
     // length: the words of one with the presets of the other write 0.
-    const std::string images[2] = {plugtest::constantImage(kFirstOut, 2, 1), plugtest::constantImage(kSecondOut, 3, 4)};
+    const std::string images[2] = {plugtest::constantProgram(kFirstOut, 2, 1),
+                                   plugtest::constantProgram(kSecondOut, 3, 4)};
     const float outs[2] = {kFirstOut, kSecondOut};
 
     plugtest::FakeHost host;

@@ -176,7 +176,8 @@ TEST(ParamRounding, HalvesGoAwayFromZero) {
 
 TEST(CurrentBank, RoundsProgramAndKeepsItWithinTheBanks) {
     plugtest::Firmware fw;
-    fw.add("a", plugtest::constantImage(0.125)).add("b", plugtest::constantImage(0.25)).add("c", plugtest::constantImage(0.375));
+    fw.add("a", plugtest::constantProgram(0.125)).add("b", plugtest::constantProgram(0.25));
+    fw.add("c", plugtest::constantProgram(0.375));
     FXCorePlugin plugin(nullptr, fw.table());
     ASSERT_EQ(plugin.bankCount(), 3);
 

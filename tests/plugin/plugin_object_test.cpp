@@ -19,7 +19,7 @@ namespace {
 
 using fxcoreplug::FXCorePlugin;
 using plugtest::bankPrograms;
-using plugtest::constantImage;
+using plugtest::constantProgram;
 using plugtest::FakeHost;
 using plugtest::Firmware;
 using plugtest::outputAfterOneSample;
@@ -86,15 +86,15 @@ TEST(ShippedPlugin, TheChipGetsItsProgramAtTheFirstInstallation) {
 
 TEST(Banks, NamesSplitAtTheLastUnderscoreBeforeDigits) {
     Firmware fw;
-    fw.add("echo_0", constantImage(0.1))       // slot 0
-        .add("chorus_v2", constantImage(0.1))  // 1: non-digit suffix
-        .add("fuzz_2", constantImage(0.1))     // 2
-        .add("chorus_", constantImage(0.1))    // 3: empty suffix
-        .add("_3", constantImage(0.1))         // 4: empty bank name
-        .add("echo_2", constantImage(0.1))     // 5
-        .add("multi_tap_1", constantImage(0.1))  // 6: the last '_' counts
-        .add("verb_01", constantImage(0.1))      // 7: decimal with a leading zero
-        .add("kv-lumivex", constantImage(0.1));  // 8
+    fw.add("echo_0", constantProgram(0.1))       // slot 0
+        .add("chorus_v2", constantProgram(0.1))  // 1: non-digit suffix
+        .add("fuzz_2", constantProgram(0.1))     // 2
+        .add("chorus_", constantProgram(0.1))    // 3: empty suffix
+        .add("_3", constantProgram(0.1))         // 4: empty bank name
+        .add("echo_2", constantProgram(0.1))     // 5
+        .add("multi_tap_1", constantProgram(0.1))  // 6: the last '_' counts
+        .add("verb_01", constantProgram(0.1))      // 7: decimal with a leading zero
+        .add("kv-lumivex", constantProgram(0.1));  // 8
     FXCorePlugin plugin(nullptr, fw.table());
 
     struct Want {
@@ -121,7 +121,7 @@ TEST(Banks, NamesSplitAtTheLastUnderscoreBeforeDigits) {
 
 TEST(Banks, BankNamesAreCaseSensitive) {
     Firmware fw;
-    fw.add("Echo_0", constantImage(0.1)).add("echo_1", constantImage(0.1));
+    fw.add("Echo_0", constantProgram(0.1)).add("echo_1", constantProgram(0.1));
     FXCorePlugin plugin(nullptr, fw.table());
     ASSERT_EQ(plugin.bankCount(), 2);
     EXPECT_EQ(plugin.bankName(0), "Echo");
@@ -133,7 +133,7 @@ TEST(Banks, BankNamesAreCaseSensitive) {
 // A mode number far beyond what Mode can reach still only names a mode slot.
 TEST(Banks, LargeModeNumbersStillFormTheBank) {
     Firmware fw;
-    fw.add("wide_1024", constantImage(0.1));
+    fw.add("wide_1024", constantProgram(0.1));
     FXCorePlugin plugin(nullptr, fw.table());
     ASSERT_EQ(plugin.bankCount(), 1);
     EXPECT_EQ(plugin.bankName(0), "wide");
@@ -142,7 +142,7 @@ TEST(Banks, LargeModeNumbersStillFormTheBank) {
 
 TEST(Banks, ALaterImageWithTheSameNameReplacesTheEarlier) {
     Firmware fw;
-    fw.add("echo_1", constantImage(0.25)).add("echo_1", constantImage(0.5));
+    fw.add("echo_1", constantProgram(0.25)).add("echo_1", constantProgram(0.5));
     FXCorePlugin plugin(nullptr, fw.table());
     ASSERT_EQ(plugin.bankCount(), 1);
     EXPECT_EQ(bankPrograms(plugin, 0), Modes({1, 1}));
@@ -153,7 +153,7 @@ TEST(Banks, ALaterImageWithTheSameNameReplacesTheEarlier) {
 
 TEST(Banks, ImagesThatFailToLoadLeaveEmptySlotsAndNoBank) {
     Firmware fw;
-    fw.add("good", constantImage(0.25))
+    fw.add("good", constantProgram(0.25))
         .add("broken", "not an image")
         .add("good_1", ":00000001FF\n")  // an image with no program words
         .add("broken_2", "", std::string("PANEL ghost"));
@@ -214,7 +214,7 @@ TEST_P(InitialBank, PrefersKvLumivexThenPassthrough) {
     const InitialCase& c = GetParam();
     Firmware fw;
     for (size_t i = 0; i < c.names.size(); ++i)
-        fw.add(c.names[i], constantImage(0.1), "PANEL p" + std::to_string(i));
+        fw.add(c.names[i], constantProgram(0.1), "PANEL p" + std::to_string(i));
     FXCorePlugin plugin(nullptr, fw.table());
     EXPECT_EQ(plugin.paramValue(param::kProgram), c.program);
     EXPECT_EQ(plugin.paramValue(param::kMode), 0.0);
@@ -240,8 +240,8 @@ class Selection : public ::testing::Test {
 protected:
     // Banks: "a" = [0], "b" = [1, 2, 3].
     Selection() {
-        fw.add("a", constantImage(0.125)).add("b_0", constantImage(0.25)).add("b_1", constantImage(0.375));
-        fw.add("b_2", constantImage(0.5));
+        fw.add("a", constantProgram(0.125)).add("b_0", constantProgram(0.25)).add("b_1", constantProgram(0.375));
+        fw.add("b_2", constantProgram(0.5));
     }
     Firmware fw;
 };
@@ -298,10 +298,10 @@ TEST_F(Selection, InstallsOnlyWhenTheSelectionChanges) {
 
 TEST_F(Selection, TheActiveSlotsControlNamesFollowTheInstallation) {
     Firmware named;
-    named.add("a", constantImage(0.125), std::string("PANEL first"));
-    named.add("b", constantImage(0.25), std::string("PANEL second\nPOT1 Depth"));
-    named.add("c", constantImage(0.375));                   // no text
-    named.add("d", constantImage(0.5), std::string(""));   // empty text
+    named.add("a", constantProgram(0.125), std::string("PANEL first"));
+    named.add("b", constantProgram(0.25), std::string("PANEL second\nPOT1 Depth"));
+    named.add("c", constantProgram(0.375));                   // no text
+    named.add("d", constantProgram(0.5), std::string(""));   // empty text
     FXCorePlugin plugin(nullptr, named.table());
     const fxcoreplug::ControlNames* const initial = &plugin.activeControlNames();
     EXPECT_EQ(initial->panel, "first");
@@ -348,7 +348,7 @@ TEST_F(Selection, OutOfRangeIndicesGiveNeutralAnswers) {
 
 TEST(HostCallbacks, RescanOncePerRaisedFlag) {
     Firmware fw;
-    fw.add("a", constantImage(0.125)).add("b", constantImage(0.25));
+    fw.add("a", constantProgram(0.125)).add("b", constantProgram(0.25));
     FakeHost host;
     FXCorePlugin plugin(&host.host, fw.table());
 
@@ -377,7 +377,7 @@ TEST(HostCallbacks, RescanOncePerRaisedFlag) {
 
 TEST(HostCallbacks, AHostWithoutParamsOrNoHostAtAllIsTolerated) {
     Firmware fw;
-    fw.add("a", constantImage(0.125));
+    fw.add("a", constantProgram(0.125));
 
     FakeHost host;
     host.offerParams = false;
@@ -401,7 +401,7 @@ TEST(HostCallbacks, AHostWithoutParamsOrNoHostAtAllIsTolerated) {
 class CustomProgram : public ::testing::Test {
 protected:
     CustomProgram() {
-        fw.add("a", constantImage(0.125)).add("b", constantImage(0.25));
+        fw.add("a", constantProgram(0.125)).add("b", constantProgram(0.25));
         plugin.emplace(&host.host, fw.table());
         plugin->applyProgramIfChanged();
     }
@@ -410,8 +410,8 @@ protected:
     Firmware fw;
     FakeHost host;
     std::optional<FXCorePlugin> plugin;
-    const std::string first = constantImage(-0.5, 2, 1);
-    const std::string second = constantImage(0.75, 3, 2);
+    const std::string first = constantProgram(-0.5, 2, 1);
+    const std::string second = constantProgram(0.75, 3, 2);
 };
 
 TEST_F(CustomProgram, ALoadAddsTheLoadedBankAndSelectsIt) {
@@ -529,7 +529,7 @@ TEST_F(CustomProgram, AFailedLoadChangesNothingButTheError) {
 class Lifecycle : public ::testing::Test {
 protected:
     Lifecycle() {
-        fw.add("a", constantImage(0.125));
+        fw.add("a", constantProgram(0.125));
         plugin.emplace(&host.host, fw.table());
     }
     FXCorePlugin& p() { return *plugin; }
