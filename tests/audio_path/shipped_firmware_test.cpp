@@ -11,11 +11,13 @@
 #include <memory>
 #include <vector>
 
+#include "audio_measures.h"
 #include "host_side.h"
 
 namespace {
 
 using namespace audiopath;
+using testsupport::loudest;
 
 constexpr double kRate = 48000.0;
 
@@ -78,13 +80,6 @@ Take play(FXCorePlugin& p, const std::vector<float>& input, const std::vector<ui
 Timed at(uint64_t sample, Event e) {
     e.header.time = static_cast<uint32_t>(sample);  // rebased per block by play
     return {sample, e};
-}
-
-size_t loudest(const std::vector<float>& x, size_t from, size_t to) {
-    size_t best = from;
-    for (size_t i = from; i < to && i < x.size(); ++i)
-        if (std::fabs(x[i]) > std::fabs(x[best])) best = i;
-    return best;
 }
 
 // Where the first repeat of a click lands, in samples after the click.

@@ -6,34 +6,23 @@
 
 #include <array>
 #include <atomic>
-#include <chrono>
 #include <string>
 #include <thread>
 
 #include "fxcoreplug/fxcore_plugin.h"
 #include "fxcoreplug/param_ids.h"
 #include "surface_support.h"
+#include "wait.h"
 
 namespace {
 
 using fxcoreplug::FXCorePlugin;
 namespace param = fxcoreplug::param;
-using namespace std::chrono_literals;
+using testsupport::waitFor;
 
 constexpr float kFirmwareOut = 0.125f;
 constexpr std::array<float, 2> kRecordOut = {-0.25f, 0.5f};
 constexpr int kLoads = 400;
-constexpr auto kPatience = 60s;  // a bound for waits that normally take microseconds
-
-template <typename Done>
-bool waitFor(Done done) {
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return done();
-        std::this_thread::yield();
-    }
-    return true;
-}
 
 double potValue(int record, int pot) { return record == 0 ? 0.11 + 0.01 * pot : 0.91 - 0.01 * pot; }
 

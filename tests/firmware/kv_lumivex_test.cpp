@@ -16,9 +16,12 @@
 
 #include "fxcore/fxcore_core.h"
 #include "fxcore/fxcore_program.h"
+#include "audio_measures.h"
 #include "fxcoreplug/control_names.h"
 
 namespace {
+
+using testsupport::loudest;
 
 constexpr uint32_t kSw4Pin = 1u << 4;
 constexpr uint32_t kTapPin = 1u << 6;
@@ -101,14 +104,6 @@ public:
 
     fxcore::FXCoreCore core;
 };
-
-// Index of the largest magnitude in [from, to).
-size_t loudest(const std::vector<float>& x, size_t from, size_t to) {
-    size_t best = from;
-    for (size_t i = from; i < to && i < x.size(); ++i)
-        if (std::fabs(x[i]) > std::fabs(x[best])) best = i;
-    return best;
-}
 
 double energy(const std::vector<float>& x, size_t from, size_t to) {
     double e = 0.0;

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -13,28 +12,17 @@
 #include "fxcoreplug/fxcore_plugin.h"
 #include "fxcoreplug/param_ids.h"
 #include "plugin_test_support.h"
+#include "wait.h"
 
 namespace {
 
 using fxcoreplug::FXCorePlugin;
-using namespace std::chrono_literals;
+using testsupport::waitFor;
 
 constexpr float kFirmwareOut = 0.125f;
 constexpr float kFirstOut = -0.25f;
 constexpr float kSecondOut = 0.5f;
 constexpr int kLoads = 600;
-constexpr auto kPatience = 60s;  // a bound for waits that normally take microseconds
-
-// Waits until `done` holds or the bound passes; gives what `done` says at the end.
-template <typename Done>
-bool waitFor(Done done) {
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return done();
-        std::this_thread::yield();
-    }
-    return true;
-}
 
 TEST(CustomProgramConcurrency, TheAudioThreadOnlyPlaysWholeImagesAndEndsOnTheLastLoad) {
     plugtest::Firmware fw;

@@ -3,18 +3,14 @@
 #pragma once
 
 #include <chrono>
-#include <thread>
+
+#include "wait.h"
 
 namespace satest {
 
 template <class Condition>
 bool eventually(Condition condition) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::yield();
-    }
-    return true;
+    return testsupport::waitFor(condition, std::chrono::seconds(20));
 }
 
 }  // namespace satest

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "audio_measures.h"
 #include "eventually.h"
 #include "standalone/lifecycle.h"
 
@@ -19,6 +20,7 @@ namespace {
 
 using namespace brevlin::clap_host::standalone;
 namespace fs = std::filesystem;
+using testsupport::loudest;
 
 constexpr char kClientName[] = "lumivex-e2e";
 constexpr size_t kRecordFrames = 24000;
@@ -116,13 +118,6 @@ private:
     std::array<std::array<uint8_t, 3>, 16> midiQueue_{};
     std::atomic<uint32_t> midiWrite_{0}, midiRead_{0};
 };
-
-size_t loudest(const std::vector<float>& x, size_t from, size_t to) {
-    size_t best = from;
-    for (size_t i = from; i < std::min(to, x.size()); ++i)
-        if (std::fabs(x[i]) > std::fabs(x[best])) best = i;
-    return best;
-}
 
 uint32_t deviceNamed(const std::vector<AudioDeviceInfo>& devices) {
     for (const auto& d : devices)
