@@ -36,7 +36,7 @@ inline FXCoreCore::RampTaps FXCoreCore::rampTaps(uint32_t rampValue, int sizeSel
 __attribute__((always_inline)) inline int32_t FXCoreCore::rampMix(const RampTaps& t, int32_t addr) const {
     const int32_t t1 = interpQ(addr + t.offset1, t.fraction1);
     const int32_t t2 = interpQ(addr + t.offset2, t.fraction2);
-    return q31::sat32(static_cast<int64_t>(q31::mulByFraction(t1, t.weight1)) + q31::mulByFraction(t2, t.weight2));
+    return q31::satAdd(q31::mulByFraction(t1, t.weight1), q31::mulByFraction(t2, t.weight2));
 }
 
 // RDFRAC (107): offset in A's upper half, 16-bit fraction in its lower half.

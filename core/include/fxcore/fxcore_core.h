@@ -249,7 +249,9 @@ __attribute__((always_inline)) inline int32_t FXCoreCore::interpQ(int32_t x, int
     const uint32_t index = q31::asUnsigned(writePos) + q31::asUnsigned(x);
     const int32_t s0 = delayMemory[index & 32767u];
     const int32_t s1 = delayMemory[(index + 1u) & 32767u];
-    const int32_t diff = q31::sat32(static_cast<int64_t>(s1 - s0) * 65536);
+    // d1 - d0 of two upper-half samples, saturated: the 16-bit difference scaled by 2^16.
+    const int32_t delta = s1 - s0;  // -65535 .. 65535
+    const int32_t diff = delta > 32767 ? q31::kMax : (delta < -32768 ? q31::kMin : q31::shl(delta, 16));
     return static_cast<int32_t>(static_cast<int64_t>(s0) * 65536 + q31::mulByFraction(diff, fraction));
 }
 

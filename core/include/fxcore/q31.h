@@ -24,6 +24,19 @@ constexpr int32_t sat32(int64_t v) {
     return static_cast<int32_t>(low > kMax ? kMax : low);
 }
 
+// Saturating 32-bit add and subtract. Overflow is rare in a signal path, so the
+// hardware overflow flag and a well-predicted branch beat widening to 64 bits.
+constexpr int32_t satAdd(int32_t a, int32_t b) {
+    int32_t r = 0;
+    if (__builtin_add_overflow(a, b, &r)) return b > 0 ? kMax : kMin;
+    return r;
+}
+constexpr int32_t satSub(int32_t a, int32_t b) {
+    int32_t r = 0;
+    if (__builtin_sub_overflow(a, b, &r)) return b < 0 ? kMax : kMin;
+    return r;
+}
+
 // Two's-complement wrap of a 64-bit value to 32 bits (well defined since C++20).
 constexpr int32_t wrap32(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
 
