@@ -10,10 +10,13 @@
 //                       pins, outputs and SFR access
 //   user_duty.cpp       the user-output duty hand-off to the main thread
 //   decode.cpp          program words to the pre-decoded form
-//   run.cpp             the per-sample run and `step`
+//   run.cpp             the per-sample run (threaded dispatch) and `step`
+//   opcodes.inc         every opcode once: number, mnemonic, operand format, effect
+//   handlers.h          handler numbers of the sample loop, derived from opcodes.inc
+//   ops_alu.h, ops_modulated_reads.h   the effects that need more than one line
 //   pots_lfos.cpp       pot scan and smoothing, LFOs and ramps, noise, overflow flags
 //   switches_tap.cpp    switch debounce and the tap-tempo unit
-//   execute.h           the instruction dispatcher; ops_*.h hold the families
+//   hex_records.cpp, fxcore_program.cpp   program images from Intel HEX text
 #pragma once
 
 #include <atomic>
