@@ -13,7 +13,7 @@ out="${LUMIVEX_BUILD_ROOT:-$root/build}"
 jobs="$(nproc)"
 
 echo "== plain build and tests"
-"$root/scripts/build.sh" "$out/release" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+"$root/scripts/build.sh" "$out/release" -DCMAKE_BUILD_TYPE=Release
 
 jackd_pid=""
 stop_jackd() {
