@@ -50,12 +50,12 @@ uint32_t wordsIn(uint32_t length) { return length >= 2 ? (length - 2) / 4 : 0; }
 void takeSfrBlock(const Image& image, FXCoreCore::Presets& p) {
     const uint32_t base = FXCoreProgram::kSfrBase;
     const uint32_t shifts = image.u32(base);
-    for (int k = 0; k < 6; ++k) p.sfr[10 + k] = static_cast<int32_t>((shifts >> (5 * k)) & 31u);
-    for (int i = 0; i < 4; ++i) p.sfr[28 + i] = static_cast<int32_t>(image.u32(base + 4 + 4 * i));
-    p.sfr[32] = static_cast<int32_t>(image.u32(base + 20));
-    p.sfr[33] = static_cast<int32_t>(image.u32(base + 24));
-    p.sfr[44] = static_cast<int32_t>(image.u32(base + 28));
-    p.sfr[45] = static_cast<int32_t>(image.u32(base + 32));
+    for (int k = 0; k < 6; ++k) p.sfr[POT0_SHIFT + k] = static_cast<int32_t>((shifts >> (5 * k)) & 31u);
+    for (int i = 0; i < 4; ++i) p.sfr[LFO0_RATE + i] = static_cast<int32_t>(image.u32(base + 4 + 4 * i));
+    p.sfr[RAMP0_RATE] = static_cast<int32_t>(image.u32(base + 20));
+    p.sfr[RAMP1_RATE] = static_cast<int32_t>(image.u32(base + 24));
+    p.sfr[TAP_MAX] = static_cast<int32_t>(image.u32(base + 28));
+    p.sfr[TAP_INTERVAL] = static_cast<int32_t>(image.u32(base + 32));
     p.tapHoldSamples = image.u16(base + 36);
     p.tapDebounceSamples = image.u16(base + 38);
     p.switchDebounceSamples = image.u16(base + 40);
@@ -79,8 +79,8 @@ std::string nameFromPath(const std::string& path) {
 
 FXCoreCore::Presets FXCoreProgram::defaultPresets() {
     FXCoreCore::Presets p{};
-    for (int k = 10; k <= 15; ++k) p.sfr[k] = 10;  // pot smoothing shifts
-    p.sfr[44] = 32767;                              // tap maximum interval
+    for (int k = POT0_SHIFT; k <= POT5_SHIFT; ++k) p.sfr[k] = 10;
+    p.sfr[TAP_MAX] = 32767;
     p.tapHoldSamples = 36000;
     p.tapDebounceSamples = 480;
     p.switchDebounceSamples = 480;

@@ -32,17 +32,17 @@ void FXCoreCore::updatePots() {
     }
     for (int k = 0; k < kPots; ++k) {
         const int32_t target = potLatched[k] << 19;  // 0..4095 x 2^19, never negative
-        sfr[16 + k] = target;
-        const int shift = sfr[10 + k] & 31;
+        sfr[POT0_LATCHED + k] = target;
+        const int shift = sfr[POT0_SHIFT + k] & 31;
         const int32_t distance = q31::wrap32(static_cast<int64_t>(target) - potSmoothed[k]);
         potSmoothed[k] = q31::wrap32(static_cast<int64_t>(potSmoothed[k]) + (distance >> shift));
-        sfr[22 + k] = potSmoothed[k];
+        sfr[POT0 + k] = potSmoothed[k];
     }
 }
 
 void FXCoreCore::updateLFOs() {
     for (int i = 0; i < 4; ++i) {
-        double phase = lfoPhase[i] + static_cast<double>(sfr[28 + i]) / 2147483647.0;
+        double phase = lfoPhase[i] + static_cast<double>(sfr[LFO0_RATE + i]) / 2147483647.0;
         if (phase >= kTwoPi) phase -= kTwoPi;
         else if (phase < 0.0) phase += kTwoPi;
         lfoPhase[i] = phase;
@@ -52,12 +52,12 @@ void FXCoreCore::updateLFOs() {
         if (!(phase == last.phase)) {
             last = {phase, lfoValue(std::sin(phase)), lfoValue(std::cos(phase))};
         }
-        sfr[34 + 2 * i] = last.sine;
-        sfr[35 + 2 * i] = last.cosine;
+        sfr[LFO0_SIN + 2 * i] = last.sine;
+        sfr[LFO0_COS + 2 * i] = last.cosine;
     }
     for (int j = 0; j < 2; ++j) {
-        ramp[j] += q31::asUnsigned(sfr[32 + j]);  // wraps modulo 2^32
-        sfr[42 + j] = q31::asSigned(ramp[j]);
+        ramp[j] += q31::asUnsigned(sfr[RAMP0_RATE + j]);  // wraps modulo 2^32
+        sfr[RAMP0 + j] = q31::asSigned(ramp[j]);
     }
 }
 

@@ -18,7 +18,7 @@ void FXCoreCore::run(const float* in) {
 
     for (int k = 0; k < 4; ++k) {
         inputs[k] = in != nullptr ? q31::fromDouble(static_cast<double>(in[k])) : 0;
-        sfr[k] = inputs[k];
+        sfr[IN0 + k] = inputs[k];
     }
 
     updatePots();
@@ -27,8 +27,8 @@ void FXCoreCore::run(const float* in) {
     updateSwitches();
     updateTapTempo();
     nextNoise();
-    sfr[47] = q31::asSigned(noiseState);
-    sfr[46] = q31::asSigned(sampleCount);
+    sfr[NOISE] = q31::asSigned(noiseState);
+    sfr[SAMPLE_COUNT] = q31::asSigned(sampleCount);
     regs[kFlags] = static_cast<int32_t>((tapFlags & 0xFFFFu) | (overflowFlags & 0xFFFFu));
 
     runProgram();

@@ -1,4 +1,5 @@
-// Switch debouncing (SFR 8 and 9) and the tap-tempo unit (FLAGS bits 0-5, SFR 45).
+// Switch debouncing (PINS and SWITCHES) and the tap-tempo unit (FLAGS bits 0-5,
+// TAP_INTERVAL).
 #include <cstdint>
 
 #include "fxcore/fxcore_core.h"
@@ -36,8 +37,8 @@ void FXCoreCore::updateSwitches() {
         switchState = (switchState & ~bit) | (raw << k);
         if (k < 5) edges |= raw != 0 ? (1u << (5 + k)) : (1u << (10 + k));  // released / pressed
     }
-    sfr[9] = static_cast<int32_t>((switchState & 0x1Fu) | ((switchState & 0x20u) << 10) | edges);
-    sfr[8] = static_cast<int32_t>(pins & 0xFFFFu);
+    sfr[SWITCHES] = static_cast<int32_t>((switchState & 0x1Fu) | ((switchState & 0x20u) << 10) | edges);
+    sfr[PINS] = static_cast<int32_t>(pins & 0xFFFFu);
 }
 
 void FXCoreCore::updateTapTempo() {
@@ -74,7 +75,7 @@ void FXCoreCore::updateTapTempo() {
     } else if (pressEdge) {
         tapHeld = 0;
         if (tapMeasuring == 1) {
-            sfr[45] = static_cast<int32_t>(tapCount);
+            sfr[TAP_INTERVAL] = static_cast<int32_t>(tapCount);
             tapMeasuring = 0;
             tapCount = 0;
             f = kTapPressEdge | kTapMeasured;
@@ -92,8 +93,8 @@ void FXCoreCore::updateTapTempo() {
 
     if (tapMeasuring == 1) {
         tapCount += 1;
-        const auto maximum = static_cast<uint32_t>(sfr[44]);
-        if (maximum != 0 && tapCount > maximum) {  // unsigned: a negative SFR 44 is a huge limit
+        const auto maximum = static_cast<uint32_t>(sfr[TAP_MAX]);
+        if (maximum != 0 && tapCount > maximum) {  // unsigned: a negative TAP_MAX is a huge limit
             tapMeasuring = 0;
             tapCount = 0;
         }

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "fxcore/q31.h"
+#include "fxcore/sfr_map.h"
 
 namespace fxcore {
 
@@ -43,7 +44,7 @@ public:
     struct Presets {
         int32_t creg[16] = {};
         int32_t mreg[128] = {};
-        int32_t sfr[49] = {};
+        int32_t sfr[kSfrCount] = {};  // indexed by Sfr
         int32_t userInit[2] = {};
         int32_t tapHoldSamples = 36000;
         int32_t tapDebounceSamples = 480;
@@ -142,7 +143,7 @@ private:
     static constexpr int kFlags = 17;
     static constexpr int kMregBase = 18;
     int32_t regs[kMregBase + kMemoryRegisters] = {};
-    int32_t sfr[kSfrCount] = {};
+    int32_t sfr[kSfrCount] = {};  // indexed by Sfr
     std::vector<int16_t> delayMemory;
     Presets presets;
     int64_t acc64 = 0;
@@ -202,23 +203,26 @@ private:
     float lastDuty[2] = {};                  // reader thread only
 };
 
-// SFR access is also an instruction (RDSFR, WRSFR), so it is inline too.
+static_assert(SFR48 + 1 == FXCoreCore::kSfrCount, "Sfr names every SFR");
+
+// SFR access is also an instruction (RDSFR, WRSFR), so it is inline too. Indices
+// are compared as unsigned so that a negative one is out of range.
 inline int32_t FXCoreCore::readSFR(int index) const {
     const auto i = static_cast<unsigned>(index);
-    if (i > 48u) return 0;
-    if (i >= 4u && i <= 7u) return 0;  // outputs read back as 0
-    if (i == 46u) return q31::asSigned(sampleCount);
+    if (i >= unsigned{kSfrCount}) return 0;
+    if (i >= OUT0 && i <= OUT3) return 0;  // outputs read back as 0
+    if (i == SAMPLE_COUNT) return q31::asSigned(sampleCount);
     return sfr[i];
 }
 
 inline void FXCoreCore::writeSFR(int index, int32_t value) {
     const auto i = static_cast<unsigned>(index);
-    if (i >= 4u && i <= 7u) {
-        outputs[i - 4] = value;
+    if (i >= OUT0 && i <= OUT3) {
+        outputs[i - OUT0] = value;
         sfr[i] = value;
-    } else if (i >= 10u && i <= 15u) {
+    } else if (i >= POT0_SHIFT && i <= POT5_SHIFT) {
         sfr[i] = value & 31;  // pot smoothing shifts
-    } else if ((i >= 28u && i <= 33u) || i == 44u) {
+    } else if ((i >= LFO0_RATE && i <= RAMP1_RATE) || i == TAP_MAX) {
         sfr[i] = value;  // LFO and ramp rates, tap maximum
     }
     // Everything else is read-only or does not exist.
