@@ -11,6 +11,7 @@ namespace {
 
 using fxcore::FXCoreProgram;
 using Presets = fxcore::FXCoreCore::Presets;
+using enum fxcore::Sfr;
 
 constexpr size_t kBytesPerRecord = 16;
 
@@ -45,9 +46,10 @@ std::vector<uint8_t> wordSection(std::span<const Word> words) {
 std::vector<uint8_t> sfrSection(const Presets& p) {
     std::vector<uint8_t> bytes;
     uint32_t shifts = 0;
-    for (int i = 0; i < 6; ++i) shifts |= static_cast<uint32_t>(p.sfr[10 + i]) << (5 * i);
+    for (int i = 0; i < 6; ++i) shifts |= static_cast<uint32_t>(p.sfr[POT0_SHIFT + i]) << (5 * i);
     put32(bytes, shifts);
-    for (int sfr : {28, 29, 30, 31, 32, 33, 44, 45}) putSigned32(bytes, p.sfr[sfr]);
+    for (fxcore::Sfr sfr : {LFO0_RATE, LFO1_RATE, LFO2_RATE, LFO3_RATE, RAMP0_RATE, RAMP1_RATE, TAP_MAX, TAP_INTERVAL})
+        putSigned32(bytes, p.sfr[sfr]);
     for (int32_t timing :
          {p.tapHoldSamples, p.tapDebounceSamples, p.switchDebounceSamples, p.spareTiming0, p.spareTiming1})
         put16(bytes, static_cast<uint32_t>(timing));
@@ -62,10 +64,11 @@ std::string validate(std::span<const uint32_t> words, const Presets& p) {
     if (words.size() > kMaxProgramWords)
         return "the program has " + std::to_string(words.size()) + " words; at most " +
                std::to_string(kMaxProgramWords) + " fit";
-    for (int i = 0; i < 6; ++i)
-        if (p.sfr[10 + i] < 0 || p.sfr[10 + i] > 31)
-            return "POT" + std::to_string(i) + " smoothing shift " + std::to_string(p.sfr[10 + i]) +
-                   " is out of range 0..31";
+    for (int i = 0; i < 6; ++i) {
+        const int32_t shift = p.sfr[POT0_SHIFT + i];
+        if (shift < 0 || shift > 31)
+            return "POT" + std::to_string(i) + " smoothing shift " + std::to_string(shift) + " is out of range 0..31";
+    }
     const int32_t timings[] = {p.tapHoldSamples, p.tapDebounceSamples, p.switchDebounceSamples, p.spareTiming0,
                                p.spareTiming1};
     for (int32_t t : timings)

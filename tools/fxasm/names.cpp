@@ -4,17 +4,18 @@
 #include <cctype>
 #include <span>
 
+#include "fxcore/sfr_map.h"
+
 namespace fxasm {
 namespace {
 
-// Names prefix + i + suffix for i in 0..count-1, standing for first + i * stride;
+// Names prefix + i + suffix for i in 0..count-1, standing for first + i;
 // a group with count 0 is the single name prefix + suffix, standing for first.
 struct NameGroup {
     std::string_view prefix;
     std::string_view suffix;
     int first = 0;
     int count = 0;
-    int stride = 1;
 };
 
 constexpr NameGroup kRegisterSlots[] = {
@@ -22,14 +23,6 @@ constexpr NameGroup kRegisterSlots[] = {
 };
 constexpr NameGroup kCoreRegisters[] = {{"R", "", 0, 16}};
 constexpr NameGroup kMemoryRegisters[] = {{"MREG", "", 0, 128}};
-constexpr NameGroup kSfrs[] = {
-    {"IN", "", 0, 4},          {"OUT", "", 4, 4},           {"PINS", "", 8},           {"SWITCHES", "", 9},
-    {"POT", "_SHIFT", 10, 6},  {"POT", "_LATCHED", 16, 6},  {"POT", "", 22, 6},        {"LFO", "_RATE", 28, 4},
-    {"RAMP", "_RATE", 32, 2},  {"LFO", "_SIN", 34, 4, 2},   {"LFO", "_COS", 35, 4, 2}, {"RAMP", "", 42, 2},
-    {"TAP_MAX", "", 44},       {"TAP_INTERVAL", "", 45},    {"SAMPLE_COUNT", "", 46},  {"NOISE", "", 47},
-};
-constexpr NameGroup kLfoOutputs[] = {{"LFO", "_SIN", 0, 4, 2}, {"LFO", "_COS", 1, 4, 2}};
-constexpr NameGroup kRamps[] = {{"RAMP", "", 0, 2}};
 constexpr NameGroup kUserOutputs[] = {{"USER", "", 0, 2}};
 
 bool startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
@@ -65,9 +58,17 @@ std::optional<int> lookup(std::span<const NameGroup> groups, std::string_view na
             continue;
         const std::string_view middle =
             name.substr(g.prefix.size(), name.size() - g.prefix.size() - g.suffix.size());
-        if (const auto i = index(middle, g.count)) return g.first + *i * g.stride;
+        if (const auto i = index(middle, g.count)) return g.first + *i;
     }
     return std::nullopt;
+}
+
+// The SFR of this name when it lies in first..last, counted from first. The LFO
+// outputs and the ramps go by the names of the SFRs that hold them.
+std::optional<int> sfrInRange(std::string_view name, fxcore::Sfr first, fxcore::Sfr last) {
+    const auto sfr = sfrNumber(name);
+    if (!sfr || *sfr < first || *sfr > last) return std::nullopt;
+    return *sfr - first;
 }
 
 }  // namespace
@@ -88,9 +89,15 @@ bool isIdentifier(std::string_view text) {
 std::optional<int> registerSlot(std::string_view name) { return lookup(kRegisterSlots, name); }
 std::optional<int> coreRegister(std::string_view name) { return lookup(kCoreRegisters, name); }
 std::optional<int> memoryRegister(std::string_view name) { return lookup(kMemoryRegisters, name); }
-std::optional<int> sfrNumber(std::string_view name) { return lookup(kSfrs, name); }
-std::optional<int> lfoOutput(std::string_view name) { return lookup(kLfoOutputs, name); }
-std::optional<int> rampNumber(std::string_view name) { return lookup(kRamps, name); }
+std::optional<int> sfrNumber(std::string_view name) {
+    for (const fxcore::SfrName& s : fxcore::kSfrNames)
+        if (equalsIgnoreCase(s.name, name)) return s.sfr;
+    return std::nullopt;
+}
+std::optional<int> lfoOutput(std::string_view name) {
+    return sfrInRange(name, fxcore::LFO0_SIN, fxcore::LFO3_COS);
+}
+std::optional<int> rampNumber(std::string_view name) { return sfrInRange(name, fxcore::RAMP0, fxcore::RAMP1); }
 std::optional<int> userOutput(std::string_view name) { return lookup(kUserOutputs, name); }
 
 bool isReservedName(std::string_view name) {

@@ -19,7 +19,7 @@ std::optional<int> registerSlot(std::string_view name);
 std::optional<int> coreRegister(std::string_view name);
 // MREG0-MREG127: the memory register's number.
 std::optional<int> memoryRegister(std::string_view name);
-// SFR number 0-47 by name: IN0 ... NOISE.
+// SFR number 0-47 by name: IN0 ... NOISE (fxcore::kSfrNames).
 std::optional<int> sfrNumber(std::string_view name);
 // LFO0_SIN (0), LFO0_COS (1), LFO1_SIN (2) ... LFO3_COS (7).
 std::optional<int> lfoOutput(std::string_view name);

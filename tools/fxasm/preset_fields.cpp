@@ -1,34 +1,36 @@
 #include "fxasm/preset_fields.h"
 
 #include "fxasm/names.h"
+#include "fxcore/sfr_map.h"
 
 namespace fxasm {
 namespace {
 
 using Presets = fxcore::FXCoreCore::Presets;
 using W = PresetWidth;
+using enum fxcore::Sfr;
 
-// SFR numbers of the preset block's SFR fields.
-template <int N>
-int32_t& sfr(Presets& p) {
-    return p.sfr[N];
+// A field that presets an SFR goes by the SFR's name.
+template <fxcore::Sfr S>
+constexpr PresetField sfrField(PresetWidth width) {
+    return {fxcore::sfrName(S), width, [](Presets& p) -> int32_t& { return p.sfr[S]; }};
 }
 
 constexpr PresetField kFields[] = {
-    {"POT0_SHIFT", W::Shift, sfr<10>},
-    {"POT1_SHIFT", W::Shift, sfr<11>},
-    {"POT2_SHIFT", W::Shift, sfr<12>},
-    {"POT3_SHIFT", W::Shift, sfr<13>},
-    {"POT4_SHIFT", W::Shift, sfr<14>},
-    {"POT5_SHIFT", W::Shift, sfr<15>},
-    {"LFO0_RATE", W::Signed32, sfr<28>},
-    {"LFO1_RATE", W::Signed32, sfr<29>},
-    {"LFO2_RATE", W::Signed32, sfr<30>},
-    {"LFO3_RATE", W::Signed32, sfr<31>},
-    {"RAMP0_RATE", W::Signed32, sfr<32>},
-    {"RAMP1_RATE", W::Signed32, sfr<33>},
-    {"TAP_MAX", W::Signed32, sfr<44>},
-    {"TAP_INTERVAL", W::Signed32, sfr<45>},
+    sfrField<POT0_SHIFT>(W::Shift),
+    sfrField<POT1_SHIFT>(W::Shift),
+    sfrField<POT2_SHIFT>(W::Shift),
+    sfrField<POT3_SHIFT>(W::Shift),
+    sfrField<POT4_SHIFT>(W::Shift),
+    sfrField<POT5_SHIFT>(W::Shift),
+    sfrField<LFO0_RATE>(W::Signed32),
+    sfrField<LFO1_RATE>(W::Signed32),
+    sfrField<LFO2_RATE>(W::Signed32),
+    sfrField<LFO3_RATE>(W::Signed32),
+    sfrField<RAMP0_RATE>(W::Signed32),
+    sfrField<RAMP1_RATE>(W::Signed32),
+    sfrField<TAP_MAX>(W::Signed32),
+    sfrField<TAP_INTERVAL>(W::Signed32),
     {"TAP_HOLD", W::Unsigned16, [](Presets& p) -> int32_t& { return p.tapHoldSamples; }},
     {"TAP_DEBOUNCE", W::Unsigned16, [](Presets& p) -> int32_t& { return p.tapDebounceSamples; }},
     {"SWITCH_DEBOUNCE", W::Unsigned16, [](Presets& p) -> int32_t& { return p.switchDebounceSamples; }},
