@@ -7,11 +7,13 @@
 #include "fxcore/fxcore_core.h"
 #include "fxcore/fxcore_program.h"
 #include "fxcore/instruction_set.h"
+#include "fxcore/sfr_map.h"
 
 namespace {
 
 using fxcore::FXCoreCore;
 using fxcore::Operands;
+using enum fxcore::Sfr;
 
 constexpr int kSamplesPerIteration = 256;
 
@@ -26,8 +28,8 @@ uint32_t enc(unsigned opcode, Operands ops) {
 // conditional jumps, delay writes and the two outputs. Repeated 19 times: 608 words.
 std::vector<uint32_t> effectLikeProgram() {
     const std::vector<uint32_t> block = {
-        enc(50, {.ra = 0, .index = 0}),            // RDSFR R0, IN0
-        enc(50, {.ra = 1, .index = 22}),           // RDSFR R1, POT0 smoothed
+        enc(50, {.ra = 0, .index = IN0}),          // RDSFR R0, IN0
+        enc(50, {.ra = 1, .index = POT0}),         // RDSFR R1, POT0 (smoothed)
         enc(1, {}),                                // CLRACC64
         enc(18, {.ra = 1, .addr = 1000}),          // MACRD R1, 1000
         enc(19, {.addr = 2000, .coef = 64}),       // MACCD 0.5, 2000
@@ -56,8 +58,8 @@ std::vector<uint32_t> effectLikeProgram() {
         enc(49, {.ra = 7, .index = 10}),           // LDM R7, MREG10
         enc(85, {.ra = 7, .rb = 6}),               // XOR R7, R6
         enc(70, {.ra = 8, .rb = 5}),               // RDDELR R8, R5
-        enc(52, {.ra = 16, .index = 4}),           // WRSFR ACC32, OUT0
-        enc(52, {.ra = 16, .index = 5}),           // WRSFR ACC32, OUT1
+        enc(52, {.ra = 16, .index = OUT0}),        // WRSFR ACC32, OUT0
+        enc(52, {.ra = 16, .index = OUT1}),        // WRSFR ACC32, OUT1
     };
     std::vector<uint32_t> program;
     for (int i = 0; i < 19; ++i) program.insert(program.end(), block.begin(), block.end());
@@ -66,10 +68,10 @@ std::vector<uint32_t> effectLikeProgram() {
 
 FXCoreCore::Presets modulatedPresets() {
     FXCoreCore::Presets p;
-    p.sfr[28] = 1 << 20;  // LFO0 running
-    p.sfr[32] = 1 << 22;  // RAMP0 running
+    p.sfr[LFO0_RATE] = 1 << 20;
+    p.sfr[RAMP0_RATE] = 1 << 22;
     p.creg[15] = 200 << 16;  // modulation depth for RDLFO
-    for (int k = 10; k <= 15; ++k) p.sfr[k] = 10;
+    for (int k = POT0_SHIFT; k <= POT5_SHIFT; ++k) p.sfr[k] = 10;
     return p;
 }
 
