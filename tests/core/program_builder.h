@@ -125,7 +125,7 @@ public:
     // of the two an instruction reads.
     void setRamp(int j, uint32_t value) {
         CoreProbe::ramp(*core_, j) = value;
-        sfr(42 + j) = q31::asSigned(value);
+        sfr(RAMP0 + j) = q31::asSigned(value);
     }
 
 private:

@@ -134,11 +134,11 @@ TEST(KvLumivexImage, LoadsCleanWithDefaultSfrPresetsAndAnLfoRate) {
     EXPECT_LE(p.words.size(), 1024u);
 
     const auto defaults = fxcore::FXCoreProgram::defaultPresets();
-    for (int i = 0; i < 49; ++i) {
-        if (i == 28) continue;  // LFO0 rate drives the modulation
+    for (int i = 0; i < fxcore::FXCoreCore::kSfrCount; ++i) {
+        if (i == fxcore::LFO0_RATE) continue;  // drives the modulation
         EXPECT_EQ(p.presets.sfr[i], defaults.sfr[i]) << "SFR " << i;
     }
-    EXPECT_NE(p.presets.sfr[28], 0);
+    EXPECT_NE(p.presets.sfr[fxcore::LFO0_RATE], 0);
     EXPECT_EQ(p.presets.userInit[0], 0);
     EXPECT_EQ(p.presets.userInit[1], 0);
     EXPECT_EQ(p.presets.tapHoldSamples, defaults.tapHoldSamples);
