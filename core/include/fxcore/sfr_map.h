@@ -20,22 +20,22 @@ namespace fxcore {
 // Unscoped so that an index is an int: it indexes the SFR arrays and takes an
 // offset without casts.
 enum Sfr : int {
-    IN0, IN1, IN2, IN3,      // this sample's inputs, Q1.31
-    OUT0, OUT1, OUT2, OUT3,  // the outputs; write-only, they read back as 0
-    PINS,                    // the raw pin word
-    SWITCHES,                // debounced switch levels and this sample's edges
-    POT0_SHIFT, POT1_SHIFT, POT2_SHIFT, POT3_SHIFT, POT4_SHIFT, POT5_SHIFT,  // smoothing shift, 0-31
-    POT0_LATCHED, POT1_LATCHED, POT2_LATCHED, POT3_LATCHED, POT4_LATCHED, POT5_LATCHED,  // latched << 19
-    POT0, POT1, POT2, POT3, POT4, POT5,                  // smoothed, Q1.31
-    LFO0_RATE, LFO1_RATE, LFO2_RATE, LFO3_RATE,          // phase step x 2147483647 per sample
-    RAMP0_RATE, RAMP1_RATE,                              // added to the ramp every sample
-    LFO0_SIN, LFO0_COS, LFO1_SIN, LFO1_COS, LFO2_SIN, LFO2_COS, LFO3_SIN, LFO3_COS,
-    RAMP0, RAMP1,                                        // ramp values
-    TAP_MAX,                                             // tap maximum interval; 0 = none
-    TAP_INTERVAL,                                        // last measured tap interval
-    SAMPLE_COUNT,
-    NOISE,                                               // this sample's noise word
-    SFR48,  // nothing feeds it at run time: it keeps its preset; programs have no name for it
+    IN0 = 0, IN1, IN2, IN3,    // this sample's inputs, Q1.31
+    OUT0 = 4, OUT1, OUT2, OUT3,  // the outputs; write-only, they read back as 0
+    PINS = 8,                  // the raw pin word
+    SWITCHES = 9,              // debounced switch levels and this sample's edges
+    POT0_SHIFT = 10, POT1_SHIFT, POT2_SHIFT, POT3_SHIFT, POT4_SHIFT, POT5_SHIFT,  // smoothing shift, 0-31
+    POT0_LATCHED = 16, POT1_LATCHED, POT2_LATCHED, POT3_LATCHED, POT4_LATCHED, POT5_LATCHED,  // latched << 19
+    POT0 = 22, POT1, POT2, POT3, POT4, POT5,                 // smoothed, Q1.31
+    LFO0_RATE = 28, LFO1_RATE, LFO2_RATE, LFO3_RATE,         // phase step x 2147483647 per sample
+    RAMP0_RATE = 32, RAMP1_RATE,                             // added to the ramp every sample
+    LFO0_SIN = 34, LFO0_COS, LFO1_SIN, LFO1_COS, LFO2_SIN, LFO2_COS, LFO3_SIN, LFO3_COS,
+    RAMP0 = 42, RAMP1,                                       // ramp values
+    TAP_MAX = 44,                                            // tap maximum interval; 0 = none
+    TAP_INTERVAL = 45,                                       // last measured tap interval
+    SAMPLE_COUNT = 46,
+    NOISE = 47,                                              // this sample's noise word
+    SFR48 = 48,  // nothing feeds it at run time: it keeps its preset; programs have no name for it
 };
 
 struct SfrName {
