@@ -74,7 +74,8 @@ public:
     std::atomic<double>* slotFor(uint32_t id);
     double paramValue(uint32_t id) const;
     // Stores a value for an id after the clamp to its range and returns what was
-    // stored; unknown ids change nothing (and give 0.0).
+    // stored; NaN is never stored (the value stays and is returned), unknown ids
+    // change nothing (and give 0.0).
     double storeParam(uint32_t id, double value);
     int currentBank() const;
 
