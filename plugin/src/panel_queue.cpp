@@ -38,8 +38,7 @@ void FXCorePlugin::pushGuiChange(uint32_t id, double value, uint8_t kind) {
     guiQueue[write] = GuiChange{id, value, kind};
     queueWrite.store(next, std::memory_order_release);
 
-    if (host == nullptr || host->get_extension == nullptr) return;
-    const auto* params = static_cast<const clap_host_params*>(host->get_extension(host, CLAP_EXT_PARAMS));
+    const clap_host_params* params = hostParams();
     if (params != nullptr && params->request_flush != nullptr) params->request_flush(host);
 }
 

@@ -83,6 +83,12 @@ double FXCorePlugin::storeParam(uint32_t id, double value) {
     return value;
 }
 
+std::array<double, FXCorePlugin::kParamCount> FXCorePlugin::valueSnapshot() const {
+    std::array<double, kParamCount> snapshot{};
+    for (size_t i = 0; i < kParamCount; ++i) snapshot[i] = values[i].load(std::memory_order_acquire);
+    return snapshot;
+}
+
 int FXCorePlugin::currentBank() const {
     const int count = publishedBanks.load(std::memory_order_acquire);
     if (count == 0) return 0;
