@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <new>
 
 #include "fxcoreplug/fxcore_plugin.h"
 
@@ -32,16 +31,20 @@ namespace {
 int s_initCount = 0;               // main thread only
 std::string s_bundleDirectory;     // main thread only
 
-uint32_t factoryGetPluginCount(const clap_plugin_factory*) { return 1; }
+uint32_t factoryGetPluginCount(const clap_plugin_factory*) noexcept { return 1; }
 
-const clap_plugin_descriptor* factoryGetPluginDescriptor(const clap_plugin_factory*, uint32_t index) {
+const clap_plugin_descriptor* factoryGetPluginDescriptor(const clap_plugin_factory*, uint32_t index) noexcept {
     return index == 0 ? &s_descriptor : nullptr;
 }
 
-const clap_plugin* factoryCreatePlugin(const clap_plugin_factory*, const clap_host* host, const char* pluginId) {
+const clap_plugin* factoryCreatePlugin(const clap_plugin_factory*, const clap_host* host,
+                                      const char* pluginId) noexcept {
     if (pluginId == nullptr || std::strcmp(pluginId, s_descriptor.id) != 0) return nullptr;
-    auto* plugin = new (std::nothrow) FXCorePlugin(host);
-    return plugin != nullptr ? &plugin->plugin : nullptr;
+    try {
+        return &(new FXCorePlugin(host))->plugin;
+    } catch (...) {
+        return nullptr;  // the constructor's allocations failed; the host gets no plug-in
+    }
 }
 
 const clap_plugin_factory s_factory = {factoryGetPluginCount, factoryGetPluginDescriptor, factoryCreatePlugin};
@@ -75,21 +78,29 @@ const std::string& entryBundleDirectory() { return s_bundleDirectory; }
 
 }  // namespace fxcoreplug
 
-extern "C" bool fxcore_entry_init(const char* pluginPath) {
+extern "C" bool fxcore_entry_init(const char* pluginPath) noexcept {
     using fxcoreplug::s_bundleDirectory;
     if (fxcoreplug::s_initCount++ != 0) return true;
     // The panel toolkit finds the plug-in's files next to it: the directory of the
     // path, or of the running program when the path has none.
-    s_bundleDirectory = pluginPath != nullptr ? fxcoreplug::directoryOf(pluginPath) : std::string();
-    if (s_bundleDirectory.empty()) s_bundleDirectory = fxcoreplug::executableDirectory();
+    try {
+        s_bundleDirectory = pluginPath != nullptr ? fxcoreplug::directoryOf(pluginPath) : std::string();
+        if (s_bundleDirectory.empty()) s_bundleDirectory = fxcoreplug::executableDirectory();
+    } catch (...) {
+        // Not initialised after all: a host that is refused calls no deinit, and a
+        // later init tries again.
+        s_bundleDirectory.clear();
+        --fxcoreplug::s_initCount;
+        return false;
+    }
     return true;
 }
 
-extern "C" void fxcore_entry_deinit(void) {
+extern "C" void fxcore_entry_deinit(void) noexcept {
     if (fxcoreplug::s_initCount > 0) --fxcoreplug::s_initCount;
 }
 
-extern "C" const void* fxcore_entry_get_factory(const char* factoryId) {
+extern "C" const void* fxcore_entry_get_factory(const char* factoryId) noexcept {
     if (factoryId == nullptr || std::strcmp(factoryId, CLAP_PLUGIN_FACTORY_ID) != 0) return nullptr;
     return &fxcoreplug::s_factory;
 }

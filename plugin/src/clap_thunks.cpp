@@ -1,6 +1,9 @@
 // The clap_plugin slots and the extension tables. Every function is a plain
 // trampoline: it finds the plug-in through plugin_data, refuses impossible
 // arguments and forwards to a member. The comment tag says which thread calls it.
+// No exception may cross into the host: every slot is noexcept, and those whose
+// member can throw (strings and records are built on the heap) turn any exception
+// into the slot's failure answer.
 #include "clap_thunks.h"
 
 #include <cstdio>
@@ -14,43 +17,54 @@ namespace fxcoreplug {
 
 namespace {
 
-FXCorePlugin* self(const clap_plugin* plugin) {
+FXCorePlugin* self(const clap_plugin* plugin) noexcept {
     return plugin != nullptr ? static_cast<FXCorePlugin*>(plugin->plugin_data) : nullptr;
 }
 
-// ---- clap_plugin slots ----
-bool pluginInit(const clap_plugin*) { return true; }  // [main] the constructor did the work
+// The answer of `body`, or false when it throws (an allocation that failed, most likely).
+template <class Body>
+bool orFalse(Body&& body) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        return false;
+    }
+}
 
-void pluginDestroy(const clap_plugin* plugin) {  // [main]
+// ---- clap_plugin slots ----
+bool pluginInit(const clap_plugin*) noexcept { return true; }  // [main] the constructor did the work
+
+void pluginDestroy(const clap_plugin* plugin) noexcept {  // [main]
     delete self(plugin);
 }
 
-bool pluginActivate(const clap_plugin* plugin, double rate, uint32_t minFrames, uint32_t maxFrames) {  // [main]
+// [main]
+bool pluginActivate(const clap_plugin* plugin, double rate, uint32_t minFrames, uint32_t maxFrames) noexcept {
     FXCorePlugin* p = self(plugin);
     return p != nullptr && p->activate(rate, minFrames, maxFrames);
 }
 
-void pluginDeactivate(const clap_plugin*) {}  // [main]
-bool pluginStartProcessing(const clap_plugin*) { return true; }  // [audio]
-void pluginStopProcessing(const clap_plugin*) {}  // [audio]
+void pluginDeactivate(const clap_plugin*) noexcept {}  // [main]
+bool pluginStartProcessing(const clap_plugin*) noexcept { return true; }  // [audio]
+void pluginStopProcessing(const clap_plugin*) noexcept {}  // [audio]
 
-void pluginReset(const clap_plugin* plugin) {  // [audio]
+void pluginReset(const clap_plugin* plugin) noexcept {  // [audio]
     if (FXCorePlugin* p = self(plugin)) p->reset();
 }
 
-clap_process_status pluginProcess(const clap_plugin* plugin, const clap_process* process) {  // [audio]
+clap_process_status pluginProcess(const clap_plugin* plugin, const clap_process* process) noexcept {  // [audio]
     if (FXCorePlugin* p = self(plugin)) p->process(process);
     return CLAP_PROCESS_CONTINUE;
 }
 
-void pluginOnMainThread(const clap_plugin* plugin) {  // [main]
+void pluginOnMainThread(const clap_plugin* plugin) noexcept {  // [main]
     if (FXCorePlugin* p = self(plugin)) p->onMainThread();
 }
 
 // ---- "clap.audio-ports" [main] ----
-uint32_t audioPortsCount(const clap_plugin*, bool) { return 1; }
+uint32_t audioPortsCount(const clap_plugin*, bool) noexcept { return 1; }
 
-bool audioPortsGet(const clap_plugin* plugin, uint32_t index, bool isInput, clap_audio_port_info* info) {
+bool audioPortsGet(const clap_plugin* plugin, uint32_t index, bool isInput, clap_audio_port_info* info) noexcept {
     FXCorePlugin* p = self(plugin);
     return p != nullptr && info != nullptr && p->audioPortsInfo(index, isInput, info);
 }
@@ -58,32 +72,33 @@ bool audioPortsGet(const clap_plugin* plugin, uint32_t index, bool isInput, clap
 const clap_plugin_audio_ports s_audioPorts = {audioPortsCount, audioPortsGet};
 
 // ---- "clap.params" [main; flush also audio] ----
-uint32_t paramsCount(const clap_plugin* plugin) {
+uint32_t paramsCount(const clap_plugin* plugin) noexcept {
     FXCorePlugin* p = self(plugin);
     return p != nullptr ? p->paramsCount() : 0;
 }
 
-bool paramsGetInfo(const clap_plugin* plugin, uint32_t index, clap_param_info* info) {
+bool paramsGetInfo(const clap_plugin* plugin, uint32_t index, clap_param_info* info) noexcept {
     FXCorePlugin* p = self(plugin);
-    return p != nullptr && info != nullptr && p->paramsInfo(index, info);
+    return p != nullptr && info != nullptr && orFalse([&] { return p->paramsInfo(index, info); });
 }
 
-bool paramsGetValue(const clap_plugin* plugin, clap_id id, double* value) {
+bool paramsGetValue(const clap_plugin* plugin, clap_id id, double* value) noexcept {
     FXCorePlugin* p = self(plugin);
     return p != nullptr && value != nullptr && p->paramsValue(id, value);
 }
 
-bool paramsValueToText(const clap_plugin* plugin, clap_id id, double value, char* display, uint32_t size) {
+bool paramsValueToText(const clap_plugin* plugin, clap_id id, double value, char* display, uint32_t size) noexcept {
     FXCorePlugin* p = self(plugin);
-    return p != nullptr && (display != nullptr || size == 0) && p->paramsValueToText(id, value, display, size);
+    return p != nullptr && (display != nullptr || size == 0) &&
+           orFalse([&] { return p->paramsValueToText(id, value, display, size); });
 }
 
-bool paramsTextToValue(const clap_plugin* plugin, clap_id id, const char* display, double* value) {
+bool paramsTextToValue(const clap_plugin* plugin, clap_id id, const char* display, double* value) noexcept {
     FXCorePlugin* p = self(plugin);
     return p != nullptr && value != nullptr && p->paramsTextToValue(id, display, value);
 }
 
-void paramsFlush(const clap_plugin* plugin, const clap_input_events* in, const clap_output_events* out) {
+void paramsFlush(const clap_plugin* plugin, const clap_input_events* in, const clap_output_events* out) noexcept {
     if (FXCorePlugin* p = self(plugin)) p->paramsFlush(in, out);
 }
 
@@ -91,27 +106,27 @@ const clap_plugin_params s_params = {paramsCount,       paramsGetInfo,     param
                                      paramsValueToText, paramsTextToValue, paramsFlush};
 
 // ---- "clap.state" [main] ----
-bool stateSave(const clap_plugin* plugin, const clap_ostream* stream) {
+bool stateSave(const clap_plugin* plugin, const clap_ostream* stream) noexcept {
     FXCorePlugin* p = self(plugin);
-    return p != nullptr && p->stateSave(stream);
+    return p != nullptr && orFalse([&] { return p->stateSave(stream); });
 }
 
-bool stateLoad(const clap_plugin* plugin, const clap_istream* stream) {
+bool stateLoad(const clap_plugin* plugin, const clap_istream* stream) noexcept {
     FXCorePlugin* p = self(plugin);
-    return p != nullptr && p->stateLoad(stream);
+    return p != nullptr && orFalse([&] { return p->stateLoad(stream); });
 }
 
 const clap_plugin_state s_state = {stateSave, stateLoad};
 
 // ---- "clap.tail" [main, audio] ----
-uint32_t tailGet(const clap_plugin*) { return FXCorePlugin::kTailFrames; }
+uint32_t tailGet(const clap_plugin*) noexcept { return FXCorePlugin::kTailFrames; }
 
 const clap_plugin_tail s_tail = {tailGet};
 
 // ---- "clap.note-ports" [main] ----
-uint32_t notePortsCount(const clap_plugin*, bool isInput) { return isInput ? 1 : 0; }
+uint32_t notePortsCount(const clap_plugin*, bool isInput) noexcept { return isInput ? 1 : 0; }
 
-bool notePortsGet(const clap_plugin* plugin, uint32_t index, bool isInput, clap_note_port_info* info) {
+bool notePortsGet(const clap_plugin* plugin, uint32_t index, bool isInput, clap_note_port_info* info) noexcept {
     FXCorePlugin* p = self(plugin);
     return p != nullptr && p->notePortsInfo(index, isInput, info);
 }
@@ -119,12 +134,12 @@ bool notePortsGet(const clap_plugin* plugin, uint32_t index, bool isInput, clap_
 const clap_plugin_note_ports s_notePorts = {notePortsCount, notePortsGet};
 
 // ---- "clap.plugin-info-as-vst3/0" [main] ----
-uint32_t asVst3MidiChannels(const clap_plugin*, uint32_t) { return 1; }
-uint32_t asVst3NoteExpressions(const clap_plugin*) { return 0; }
+uint32_t asVst3MidiChannels(const clap_plugin*, uint32_t) noexcept { return 1; }
+uint32_t asVst3NoteExpressions(const clap_plugin*) noexcept { return 0; }
 
 const clap_plugin_info_as_vst3 s_asVst3 = {asVst3MidiChannels, asVst3NoteExpressions};
 
-const void* pluginGetExtension(const clap_plugin*, const char* id) {  // [main, any]
+const void* pluginGetExtension(const clap_plugin*, const char* id) noexcept {  // [main, any]
     if (id == nullptr) return nullptr;
     if (std::strcmp(id, CLAP_EXT_AUDIO_PORTS) == 0) return &s_audioPorts;
     if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) return &s_params;

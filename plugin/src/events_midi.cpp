@@ -1,5 +1,7 @@
 // Host events and MIDI control changes into parameter values; changes the plug-in
 // makes itself are echoed to the host.
+#include <cmath>
+
 #include "fxcoreplug/fxcore_plugin.h"
 #include "fxcoreplug/param_ids.h"
 
@@ -44,7 +46,7 @@ void FXCorePlugin::pushGesture(const clap_output_events* out, uint16_t type, uin
 }
 
 void FXCorePlugin::emitParamChange(uint32_t id, double value) {
-    if (defFor(id) == nullptr) return;
+    if (defFor(id) == nullptr || std::isnan(value)) return;  // NaN is never stored, so nothing to echo
     pushParamValue(outEvents, id, storeParam(id, value));
 }
 
@@ -54,7 +56,7 @@ void FXCorePlugin::handleEvent(const clap_event_header* event) {
         handleMidi(reinterpret_cast<const clap_event_midi*>(event));
     } else if (event->type == CLAP_EVENT_PARAM_VALUE) {
         const auto* change = reinterpret_cast<const clap_event_param_value*>(event);
-        storeParam(change->param_id, change->value);  // from the host: not echoed
+        storeParam(change->param_id, change->value);  // from the host: not echoed; a NaN is dropped
     }
 }
 

@@ -1,5 +1,8 @@
 // What the panel changes: values are stored at once, then queued so that the next
-// process or params flush can tell the host.
+// process or params flush can tell the host. A NaN is no value: it is neither
+// stored nor queued.
+#include <cmath>
+
 #include "fxcoreplug/fxcore_plugin.h"
 
 namespace fxcoreplug {
@@ -8,14 +11,14 @@ void FXCorePlugin::setParamFromGui(uint32_t id, double plain) { storeParam(id, p
 
 void FXCorePlugin::guiSetParam(uint32_t id, double normalized) {
     const ParamDef* def = defFor(id);
-    if (def == nullptr) return;
+    if (def == nullptr || std::isnan(normalized)) return;
     const double plain = def->min + normalized * (def->max - def->min);
     setParamFromGui(id, plain);
     pushGuiChange(id, plain, kValueChange);  // queued as computed, before the clamp
 }
 
 void FXCorePlugin::guiSetParamValue(uint32_t id, double plain) {
-    if (defFor(id) == nullptr) return;
+    if (defFor(id) == nullptr || std::isnan(plain)) return;
     pushGuiChange(id, storeParam(id, plain), kValueChange);
 }
 
@@ -35,8 +38,7 @@ void FXCorePlugin::pushGuiChange(uint32_t id, double value, uint8_t kind) {
     guiQueue[write] = GuiChange{id, value, kind};
     queueWrite.store(next, std::memory_order_release);
 
-    if (host == nullptr || host->get_extension == nullptr) return;
-    const auto* params = static_cast<const clap_host_params*>(host->get_extension(host, CLAP_EXT_PARAMS));
+    const clap_host_params* params = hostParams();
     if (params != nullptr && params->request_flush != nullptr) params->request_flush(host);
 }
 

@@ -72,13 +72,21 @@ double FXCorePlugin::paramValue(uint32_t id) const {
 double FXCorePlugin::storeParam(uint32_t id, double value) {
     const size_t pos = positionOf(id);
     if (pos >= kParamCount) return 0.0;
+    // NaN is refused: as Output Trim it would turn every output sample into NaN,
+    // as Input Trim it would silence the pedal, and a state save would keep it.
+    if (std::isnan(value)) return values[pos].load(std::memory_order_acquire);
     const ParamDef& def = paramDefs()[pos];
-    // Above the maximum first, then below the minimum; NaN passes unchanged (every
-    // index made from it goes through lround).
+    // Above the maximum first, then below the minimum (infinities land on the ends).
     if (value > def.max) value = def.max;
     else if (value < def.min) value = def.min;
     values[pos].store(value, std::memory_order_release);
     return value;
+}
+
+std::array<double, FXCorePlugin::kParamCount> FXCorePlugin::valueSnapshot() const {
+    std::array<double, kParamCount> snapshot{};
+    for (size_t i = 0; i < kParamCount; ++i) snapshot[i] = values[i].load(std::memory_order_acquire);
+    return snapshot;
 }
 
 int FXCorePlugin::currentBank() const {

@@ -112,7 +112,8 @@ bool FXCorePlugin::paramsTextToValue(uint32_t id, const char* display, double* v
     }
     char* end = nullptr;
     const double parsed = std::strtod(display, &end);
-    if (end == display) return false;
+    // "nan" parses, but NaN is never a parameter value.
+    if (end == display || std::isnan(parsed)) return false;
     *value = parsed;
     return true;
 }

@@ -46,11 +46,14 @@ void FXCorePlugin::requestParamRescan() {
 }
 
 void FXCorePlugin::onMainThread() {
-    if (!paramRescanPending.exchange(false, std::memory_order_acq_rel) || host == nullptr ||
-        host->get_extension == nullptr)
-        return;
-    const auto* params = static_cast<const clap_host_params*>(host->get_extension(host, CLAP_EXT_PARAMS));
+    if (!paramRescanPending.exchange(false, std::memory_order_acq_rel)) return;
+    const clap_host_params* params = hostParams();
     if (params != nullptr && params->rescan != nullptr) params->rescan(host, CLAP_PARAM_RESCAN_INFO);
+}
+
+const clap_host_params* FXCorePlugin::hostParams() const {
+    if (host == nullptr || host->get_extension == nullptr) return nullptr;
+    return static_cast<const clap_host_params*>(host->get_extension(host, CLAP_EXT_PARAMS));
 }
 
 const ControlNames& FXCorePlugin::activeControlNames() const {
@@ -77,31 +80,44 @@ std::string FXCorePlugin::bankName(int bank) const {
 }
 
 bool FXCorePlugin::loadCustomHex(const std::string& hex, const std::string& name, std::string& error) {
+    if (!prepareCustomHex(hex, error)) return false;
+    installPreparedCustom(hex, name);
+    return true;
+}
+
+bool FXCorePlugin::prepareCustomHex(const std::string& hex, std::string& error) {
     // Loaded into the exchange's own slot, which no other thread reads until publish.
     fxcore::FXCoreProgram& image = custom.loading();
     image = fxcore::FXCoreProgram{};
     const fxcore::FXCoreProgram::Result result = image.loadFromText(hex);
-    if (!result.ok) {
-        error = result.error;
-        return false;
-    }
-    image.name = name;
-    custom.publish();
-    customHex = hex;
-    customName = name;
-    customLoaded = true;
+    if (!result.ok) error = result.error;
+    return result.ok;
+}
 
-    auto loaded = std::find_if(banks.begin(), banks.end(), [](const Bank& b) { return b.name == kLoadedBank; });
-    if (loaded == banks.end()) {
-        // Within the reserved storage: no bank the audio thread reads moves.
-        loaded = banks.insert(banks.end(), Bank{kLoadedBank, {customSlot()}});
+void FXCorePlugin::installPreparedCustom(const std::string& hex, const std::string& name) {
+    // Everything that allocates comes first: should it throw, nothing has changed yet.
+    custom.loading().name = name;
+    std::string hexCopy = hex;
+    std::string nameCopy = name;
+    const auto found = std::find_if(banks.begin(), banks.end(), [](const Bank& b) { return b.name == kLoadedBank; });
+    const bool newBank = found == banks.end();
+    Bank bank = newBank ? Bank{kLoadedBank, {customSlot()}} : Bank{};
+    const auto loadedBank = static_cast<double>(found - banks.begin());  // the new bank's index when appended
+
+    custom.publish();
+    customHex.swap(hexCopy);
+    customName.swap(nameCopy);
+    customLoaded = true;
+    if (newBank) {
+        // Within the reserved storage, so the move neither allocates nor moves a bank
+        // the audio thread reads.
+        banks.push_back(std::move(bank));
         publishedBanks.store(static_cast<int>(banks.size()), std::memory_order_release);
     }
     // Stored directly: neither queued nor reported to the host.
-    values[positionOf(param::kProgram)].store(static_cast<double>(loaded - banks.begin()), std::memory_order_release);
+    values[positionOf(param::kProgram)].store(loadedBank, std::memory_order_release);
     values[positionOf(param::kMode)].store(0.0, std::memory_order_release);
     customGeneration.fetch_add(1, std::memory_order_acq_rel);
-    return true;
 }
 
 }  // namespace fxcoreplug

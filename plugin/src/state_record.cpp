@@ -1,8 +1,9 @@
 // The plug-in's state as one little-endian record:
 //   "FXC1", version 2, count, count x {id u32, value f64}, custom name, custom HEX,
 //   bank name (version 2 on); strings are a u32 length and that many bytes.
-// A record is read completely into temporaries and applied only when all of it
-// arrived, so a cut-off or damaged record changes nothing.
+// A record is read completely into temporaries, and its custom program loaded,
+// before anything is applied, so a cut-off or damaged record changes nothing.
+#include <array>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -128,14 +129,22 @@ bool FXCorePlugin::stateLoad(const clap_istream* stream) {
     if (stream == nullptr || stream->read == nullptr) return false;
     const std::optional<Record> record = readRecord(stream);
     if (!record) return false;
+    // A custom program that no longer loads refuses the whole record: accepting it
+    // would quietly leave the user with another program than the one saved.
+    const bool withCustom = !record->customHex.empty();
+    std::string error;
+    if (withCustom && !prepareCustomHex(record->customHex, error)) return false;
 
-    for (const auto& [id, value] : record->pairs) storeParam(id, value);  // unknown ids are skipped
+    const std::array<double, kParamCount> before = valueSnapshot();
+    for (const auto& [id, value] : record->pairs) storeParam(id, value);  // unknown ids and NaN are skipped
 
-    if (!record->customHex.empty()) {
+    if (withCustom) {
+        // Installing selects "(loaded)" at Mode 0; the record's own selection wins.
         const double program = paramValue(param::kProgram);
-        std::string error;
-        loadCustomHex(record->customHex, record->customName, error);  // a bad image keeps the old one
+        const double mode = paramValue(param::kMode);
+        installPreparedCustom(record->customHex, record->customName);
         slotFor(param::kProgram)->store(program, std::memory_order_release);
+        slotFor(param::kMode)->store(mode, std::memory_order_release);
     }
     if (!record->bankName.empty()) {
         for (int b = 0; b < bankCount(); ++b) {
@@ -145,6 +154,10 @@ bool FXCorePlugin::stateLoad(const clap_istream* stream) {
         }
     }
     requestReinstall();
+
+    // The host shows values it read before the load until it is told to read them again.
+    const clap_host_params* params = valueSnapshot() != before ? hostParams() : nullptr;
+    if (params != nullptr && params->rescan != nullptr) params->rescan(host, CLAP_PARAM_RESCAN_VALUES);
     return true;
 }
 

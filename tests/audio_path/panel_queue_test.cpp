@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "host_side.h"
@@ -111,6 +112,17 @@ TEST(PanelQueue, SetParamFromGuiStoresWithoutQueuing) {
     rig->setParamFromGui(param::kOutputTrim, 40.0);
     rig->setParamFromGui(999, 1.0);
     EXPECT_EQ(rig->paramValue(param::kOutputTrim), 24.0);
+    EXPECT_EQ(rig.host.flushRequests.load(), 0);
+    EXPECT_EQ(drainByBlock(*rig), std::vector<Seen>{});
+}
+
+TEST(PanelQueue, NanIsNeitherStoredNorQueued) {
+    Rig rig;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    rig->guiSetParam(param::kOutputTrim, nan);
+    rig->guiSetParamValue(param::kInputTrim, nan);
+    rig->setParamFromGui(param::kPot0, nan);
+    for (const auto& def : FXCorePlugin::paramDefs()) EXPECT_EQ(rig->paramValue(def.id), def.def) << def.name;
     EXPECT_EQ(rig.host.flushRequests.load(), 0);
     EXPECT_EQ(drainByBlock(*rig), std::vector<Seen>{});
 }

@@ -367,6 +367,9 @@ TEST(ParamsTextToValue, EverythingElseIsANumberWithoutClamping) {
     EXPECT_FALSE(parse(p, 100, "abc"));
     EXPECT_FALSE(parse(p, 100, ""));
     EXPECT_FALSE(parse(p, 401, "OUT2 / OUT3"));
+    EXPECT_FALSE(parse(p, 501, "nan")) << "NaN is no value";
+    EXPECT_FALSE(parse(p, 999, "-NAN(7) dB"));
+    EXPECT_EQ(parse(p, 500, "-inf"), -std::numeric_limits<double>::infinity()) << "left for the clamp";
 
     double value = -777.0;
     for (uint32_t id : {100u, 200u, 400u, 999u}) {

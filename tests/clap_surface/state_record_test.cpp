@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -120,34 +121,31 @@ TEST(StateRoundTrip, ValuesAndBankArriveInAFreshInstanceAndSaveAgainIdentically)
     EXPECT_EQ(surface::saveOf(c), saved);
 }
 
-TEST(StateRoundTrip, ACustomProgramTravelsWithProgramAndModeGoesToZero) {
+TEST(StateRoundTrip, ACustomProgramTravelsWithProgramAndMode) {
+    // Saved on mode 1 of a compiled-in bank while a custom program is held:
+    // installing the custom program on load must not move the selection.
+    surface::Firmware fw;
+    fw.add("echo_0", surface::constantProgram(0.125)).add("echo_1", surface::constantProgram(0.25));
     const std::string hex = surface::constantProgram(-0.375);
-    FXCorePlugin a(nullptr);
+    FXCorePlugin a(nullptr, fw.table());
     std::string error;
     ASSERT_TRUE(a.loadCustomHex(hex, "Mine", error)) << error;
+    a.storeParam(param::kProgram, 0.0);
+    a.storeParam(param::kMode, 1.0);
     a.storeParam(param::kPot0 + 1, 0.9);
-    a.storeParam(param::kMode, 2.0);
     const Bytes saved = surface::saveOf(a);
 
-    FXCorePlugin b(nullptr);
+    FXCorePlugin b(nullptr, fw.table());
     ASSERT_TRUE(surface::loadInto(b, saved));
     EXPECT_EQ(b.customHexText(), hex);
     EXPECT_EQ(b.customProgramName(), "Mine");
-    EXPECT_EQ(b.paramValue(param::kProgram), a.paramValue(param::kProgram));
-    EXPECT_EQ(b.paramValue(param::kProgram), 1.0);
-    EXPECT_EQ(b.paramValue(param::kMode), 0.0);
-    EXPECT_EQ(b.paramValue(param::kPot0 + 1), 0.9);
+    EXPECT_EQ(valuesOf(b), valuesOf(a));
     ASSERT_TRUE(b.activate(48000.0, 1, 64));
-    EXPECT_EQ(firstOutputSample(b), -0.375f);
+    EXPECT_EQ(firstOutputSample(b), 0.25f) << "echo_1 plays, not echo_0";
+    EXPECT_EQ(surface::saveOf(b), saved);
 
-    const Bytes again = surface::saveOf(b);
-    auto pairs = surface::freshPairs();
-    pairs[1].second = 0.9;   // POT1
-    pairs[13].second = 1.0;  // Program: "(loaded)"; Mode stays 0
-    EXPECT_EQ(again, surface::record(pairs, "Mine", hex, "(loaded)"));
-    FXCorePlugin c(nullptr);
-    ASSERT_TRUE(surface::loadInto(c, again));
-    EXPECT_EQ(surface::saveOf(c), again);
+    b.storeParam(param::kProgram, 1.0);  // "(loaded)"
+    EXPECT_EQ(firstOutputSample(b), -0.375f);
 }
 
 // ---- reading ----
@@ -237,10 +235,11 @@ TEST(StateLoad, StringLengthLimit) {
         const Bytes rec = surface::record({{param::kPot0, 0.25}}, field == 0 ? big : "", field == 1 ? big : "",
                                           field == 2 ? big : "kv-lumivex");
         surface::MemoryIn in(rec);
-        EXPECT_TRUE(p.stateLoad(&in.stream)) << "field " << field;
+        // A 16 MiB HEX text of 'z' is no program, which refuses the record.
+        EXPECT_EQ(p.stateLoad(&in.stream), field != 1) << "field " << field;
         EXPECT_EQ(in.pos, rec.size());
-        EXPECT_EQ(p.paramValue(param::kPot0), 0.25);
-        EXPECT_EQ(p.customHexText(), "") << "a 16 MiB HEX text of 'z' is no program";
+        EXPECT_EQ(p.paramValue(param::kPot0), field != 1 ? 0.25 : 0.5);
+        EXPECT_EQ(p.customHexText(), "");
     }
     // One byte more is refused right after its length, and nothing is applied.
     for (int field = 0; field < 3; ++field) {
@@ -272,38 +271,36 @@ TEST(StateLoad, CustomHexWithLoadedBankInstallsAtTheNextBlock) {
     EXPECT_EQ(p.bankCount(), 2);
     EXPECT_EQ(p.bankName(1), "(loaded)");
     EXPECT_EQ(p.paramValue(param::kProgram), 1.0);
-    EXPECT_EQ(p.paramValue(param::kMode), 0.0);
+    EXPECT_EQ(p.paramValue(param::kMode), 3.0) << "kept; the bank's only program plays";
     EXPECT_EQ(p.customProgramName(), "Patch");
     EXPECT_EQ(p.customHexText(), hex);
     EXPECT_NE(firmwareOut, 0.625f);
     EXPECT_EQ(firstOutputSample(p), 0.625f);
 }
 
-TEST(StateLoad, ACustomProgramLoadPutsTheRecordsProgramValueBack) {
-    // A version 1 record has no bank name: Program stays at its pair's value
-    // although loading the custom program selected "(loaded)" meanwhile.
+TEST(StateLoad, ACustomProgramLoadPutsTheRecordsProgramAndModeValuesBack) {
+    // A version 1 record has no bank name: Program and Mode stay at their pairs'
+    // values although loading the custom program selected "(loaded)" meanwhile.
     FXCorePlugin p(nullptr);
     RecordWriter w;
     w.header(1, 2).pair(param::kProgram, 0.0).pair(param::kMode, 5.0).str("V1").str(surface::constantProgram(0.25));
     ASSERT_TRUE(surface::loadInto(p, w.bytes()));
     EXPECT_EQ(p.customProgramName(), "V1");
     EXPECT_EQ(p.paramValue(param::kProgram), 0.0);
-    EXPECT_EQ(p.paramValue(param::kMode), 0.0);
+    EXPECT_EQ(p.paramValue(param::kMode), 5.0);
     EXPECT_EQ(p.bankName(1), "(loaded)");
 }
 
-TEST(StateLoad, AnInvalidOrEmptyCustomHexKeepsTheCustomProgram) {
+TEST(StateLoad, AnInvalidCustomHexRefusesTheRecordAndAnEmptyOneKeepsTheProgram) {
     const std::string hex = surface::constantProgram(0.25);
     FXCorePlugin p(nullptr);
     std::string error;
     ASSERT_TRUE(p.loadCustomHex(hex, "Old", error)) << error;
     p.storeParam(param::kProgram, 0.0);
+    const Bytes before = surface::saveOf(p);
 
-    ASSERT_TRUE(surface::loadInto(p, surface::record({{param::kPot0, 0.1}}, "Bad", ":00000001FE\nnonsense", "")));
-    EXPECT_EQ(p.paramValue(param::kPot0), 0.1) << "the rest of the record still loads";
-    EXPECT_EQ(p.customHexText(), hex);
-    EXPECT_EQ(p.customProgramName(), "Old");
-    EXPECT_EQ(p.paramValue(param::kProgram), 0.0);
+    EXPECT_FALSE(surface::loadInto(p, surface::record({{param::kPot0, 0.1}}, "Bad", ":00000001FE\nnonsense", "")));
+    EXPECT_EQ(surface::saveOf(p), before) << "values, custom program and bank all as they were";
 
     ASSERT_TRUE(surface::loadInto(p, surface::record({}, "Other", "", "(loaded)")));
     EXPECT_EQ(p.customHexText(), hex);
@@ -312,10 +309,38 @@ TEST(StateLoad, AnInvalidOrEmptyCustomHexKeepsTheCustomProgram) {
     EXPECT_EQ(p.bankCount(), 2);
 
     FXCorePlugin none(nullptr);
-    ASSERT_TRUE(surface::loadInto(none, surface::record({}, "Bad", "garbage", "(loaded)")));
+    EXPECT_FALSE(surface::loadInto(none, surface::record({}, "Bad", "garbage", "(loaded)")));
     EXPECT_EQ(none.bankCount(), 1) << "no \"(loaded)\" bank without a custom program";
     EXPECT_EQ(none.customHexText(), "");
-    EXPECT_EQ(none.paramValue(param::kProgram), 0.0);
+}
+
+TEST(StateLoad, ANanPairKeepsThatParameterAndTheRestLoads) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    FXCorePlugin p(nullptr);
+    p.storeParam(param::kOutputTrim, -6.0);
+    ASSERT_TRUE(surface::loadInto(p, surface::record({{param::kOutputTrim, nan}, {param::kInputTrim, -nan},
+                                                      {param::kPot0, 0.3}},
+                                                     "", "", "")));
+    EXPECT_EQ(p.paramValue(param::kOutputTrim), -6.0);
+    EXPECT_EQ(p.paramValue(param::kInputTrim), 0.0);
+    EXPECT_EQ(p.paramValue(param::kPot0), 0.3);
+}
+
+TEST(StateLoad, AHostIsToldToReadTheValuesAgainOnlyAfterALoadThatChangedThem) {
+    surface::FakeHost host;
+    FXCorePlugin p(&host.host);
+    const Bytes changing = surface::record({{param::kPot0, 0.1}}, "", "", "");
+    ASSERT_TRUE(surface::loadInto(p, changing));
+    EXPECT_EQ(host.rescans.load(), 1);
+    EXPECT_EQ(host.lastRescanFlags.load(), CLAP_PARAM_RESCAN_VALUES);
+
+    ASSERT_TRUE(surface::loadInto(p, changing)) << "the same values again";
+    EXPECT_FALSE(surface::loadInto(p, surface::record({{param::kPot0, 0.2}}, "", "bad", "")));
+    EXPECT_EQ(host.rescans.load(), 1);
+
+    host.offerParams = false;
+    ASSERT_TRUE(surface::loadInto(p, surface::record({{param::kPot0, 0.4}}, "", "", "")));
+    EXPECT_EQ(host.rescans.load(), 1);
 }
 
 TEST(StateLoad, ALoadInstallsTheProgramAgainAtTheNextBlock) {

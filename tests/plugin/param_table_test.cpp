@@ -146,9 +146,12 @@ TEST_F(ParamLookup, StoresAreClampedToTheRowRange) {
     }
 }
 
-TEST_F(ParamLookup, NanPassesTheClampUnchanged) {
-    plugin.storeParam(param::kPot0 + 3, std::nan(""));
-    EXPECT_TRUE(std::isnan(plugin.paramValue(param::kPot0 + 3)));
+TEST_F(ParamLookup, NanIsNeverStoredAndTheValueStays) {
+    plugin.storeParam(param::kPot0 + 3, 0.25);
+    EXPECT_EQ(plugin.storeParam(param::kPot0 + 3, std::nan("")), 0.25);
+    EXPECT_EQ(plugin.storeParam(param::kOutputTrim, -std::nan("")), 0.0);
+    EXPECT_EQ(plugin.paramValue(param::kPot0 + 3), 0.25);
+    EXPECT_EQ(plugin.paramValue(param::kOutputTrim), 0.0);
 }
 
 TEST_F(ParamLookup, StoresForUnknownIdsChangeNothing) {

@@ -5,20 +5,24 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
 namespace {
 
 std::atomic<long> g_allocations{0};
+std::atomic<std::size_t> g_sizeLimit{SIZE_MAX};
 
 void* countedMalloc(std::size_t size) noexcept {
     g_allocations.fetch_add(1, std::memory_order_relaxed);
+    if (size > g_sizeLimit.load(std::memory_order_relaxed)) return nullptr;
     return std::malloc(size == 0 ? 1 : size);
 }
 
 void* countedAlignedAlloc(std::size_t size, std::align_val_t alignment) noexcept {
     g_allocations.fetch_add(1, std::memory_order_relaxed);
+    if (size > g_sizeLimit.load(std::memory_order_relaxed)) return nullptr;
     const std::size_t a = static_cast<std::size_t>(alignment);
     // aligned_alloc wants the size to be a multiple of the alignment.
     const std::size_t rounded = size == 0 ? a : (size + a - 1) / a * a;
@@ -33,6 +37,8 @@ void* orThrow(void* p) {
 }  // namespace
 
 long testsupport::allocationCount() { return g_allocations.load(); }
+
+void testsupport::limitAllocationSize(std::size_t bytes) { g_sizeLimit.store(bytes); }
 
 void* operator new(std::size_t n) { return orThrow(countedMalloc(n)); }
 void* operator new[](std::size_t n) { return orThrow(countedMalloc(n)); }

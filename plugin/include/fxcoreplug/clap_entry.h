@@ -11,10 +11,11 @@
 
 #include "clap/clap.h"
 
+// None of them lets an exception out: they are called from C.
 extern "C" {
-bool fxcore_entry_init(const char* plugin_path);
-void fxcore_entry_deinit(void);
-const void* fxcore_entry_get_factory(const char* factory_id);
+bool fxcore_entry_init(const char* plugin_path) noexcept;
+void fxcore_entry_deinit(void) noexcept;
+const void* fxcore_entry_get_factory(const char* factory_id) noexcept;
 }
 
 namespace fxcoreplug {

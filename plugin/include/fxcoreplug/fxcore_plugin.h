@@ -74,7 +74,8 @@ public:
     std::atomic<double>* slotFor(uint32_t id);
     double paramValue(uint32_t id) const;
     // Stores a value for an id after the clamp to its range and returns what was
-    // stored; unknown ids change nothing (and give 0.0).
+    // stored; NaN is never stored (the value stays and is returned), unknown ids
+    // change nothing (and give 0.0).
     double storeParam(uint32_t id, double value);
     int currentBank() const;
 
@@ -152,6 +153,14 @@ private:
     void loadFirmware(std::span<const EmbeddedProgram> firmware);
     void buildBanks();
     void chooseInitialBank();
+    // loadCustomHex in two steps, so that a state load can refuse a record whose
+    // program does not load before it changes anything: the image is parsed into
+    // the main thread's own exchange slot, then installed into the custom slot.
+    bool prepareCustomHex(const std::string& hex, std::string& error);
+    void installPreparedCustom(const std::string& hex, const std::string& name);
+    // The host's "clap.params" table, looked up afresh; null when it has none.
+    const clap_host_params* hostParams() const;
+    std::array<double, kParamCount> valueSnapshot() const;
     size_t positionOf(uint32_t id) const;  // row of an id, or kParamCount
 
     // Slot i holds compiled-in program i (or nothing when it failed to load); the
