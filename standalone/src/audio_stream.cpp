@@ -36,24 +36,23 @@ void StandaloneHost::guaranteeRtAudioDAC() {
 }
 
 void StandaloneHost::stopStreamAndWait() {
-    running.exchange(false, std::memory_order_acq_rel);
-    for (uint32_t polls = 0; !stopAcknowledged.load(std::memory_order_acquire) && polls < stopPollLimit; ++polls)
+    running.store(false, std::memory_order_release);
+    // Only a running stream has a block to wait for; one that the library stopped
+    // on its own (a device that went away) runs none and never acknowledges.
+    for (uint32_t polls = 0; !stopAcknowledged.load(std::memory_order_acquire) && polls < stopPollLimit &&
+                             rtaDac->isStreamRunning();
+         ++polls)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    if (rtaDac->isStreamRunning()) {
-        rtaDac->stopStream();
-        rtaDac->closeStream();
-    }
+    if (rtaDac->isStreamRunning()) rtaDac->stopStream();
+    // Open but stopped refuses the next open: close it whichever way it stopped.
+    if (rtaDac->isStreamOpen()) rtaDac->closeStream();
 }
 
 void StandaloneHost::startAudioThreadOn(uint32_t inputDevice, uint32_t inputChannels, bool useInput,
                                         uint32_t outputDevice, uint32_t outputChannels, bool useOutput,
                                         int32_t sampleRate) {
     guaranteeRtAudioDAC();
-    if (rtaDac->isStreamRunning()) {
-        stopStreamAndWait();
-        running.exchange(true, std::memory_order_acq_rel);
-        stopAcknowledged.exchange(false, std::memory_order_acq_rel);
-    }
+    if (rtaDac->isStreamOpen()) stopStreamAndWait();
     currentInputDevice = inputDevice;
     inputEnabled = useInput;
     currentOutputDevice = outputDevice;
@@ -90,18 +89,23 @@ void StandaloneHost::startAudioThreadOn(uint32_t inputDevice, uint32_t inputChan
         rtaDac->openStream(useOutput ? &outputParams : nullptr, useInput ? &inputParams : nullptr, kAudioFloat32,
                            static_cast<unsigned int>(rate), &bufferFrames, rtaCallback, this, &options);
     if (result != kAudioNoError) {
-        rtaDac->closeStream();
+        if (rtaDac->isStreamOpen()) rtaDac->closeStream();
         return;
     }
 
     activatePlugin(rate, 1, static_cast<int>(2 * bufferFrames));
     streamOutputChannels = useOutput ? outputParams.nChannels : 0;
     streamInputChannels = useInput ? inputParams.nChannels : 0;
+    // Every stream that opens processes from its first block, whatever stopped the
+    // one before it (a stop leaves processing off and acknowledged). Its thread
+    // starts after these stores.
+    stopAcknowledged.store(false, std::memory_order_release);
+    running.store(true, std::memory_order_release);
     if (rtaDac->isStreamOpen()) rtaDac->startStream();
 }
 
 void StandaloneHost::stopAudioThread() {
-    if (rtaDac == nullptr || !rtaDac->isStreamRunning()) return;
+    if (rtaDac == nullptr || !rtaDac->isStreamOpen()) return;
     stopStreamAndWait();
 }
 

@@ -108,6 +108,31 @@ TEST_F(AudioStream, StopSilencesAndClosesAndProcessingStaysOff) {
     EXPECT_EQ(audio.stops, 1);
 }
 
+TEST_F(AudioStream, AStreamOpenedAfterAStopProcessesAgain) {
+    FakePlugin& p = attach();
+    host->startAudioThreadOn(1, 2, true, 1, 2, true, 48000);
+    ASSERT_TRUE(eventually([&] { return p.blocks.load() > 0; }));
+    host->stopAudioThread();
+    const uint64_t before = p.blocks.load();
+    host->startAudioThreadOn(1, 2, true, 1, 2, true, 48000);
+    EXPECT_TRUE(eventually([&] { return p.blocks.load() > before; })) << "not silent for good";
+}
+
+TEST_F(AudioStream, AStreamTheLibraryStoppedIsClosedBeforeTheNextOpen) {
+    FakePlugin& p = attach();
+    std::vector<std::string> shown;
+    host->displayError = [&](const std::string& m) { shown.push_back(m); };
+    host->startAudioThreadOn(1, 2, true, 1, 2, true, 48000);
+    audio.streamFailure = kAudioDeviceDisconnect;
+    ASSERT_TRUE(eventually([&] { return !streamRuns(); }));
+    ASSERT_TRUE(host->rtaDac->isStreamOpen());
+    host->startAudioThreadOn(1, 2, true, 1, 2, true, 48000);
+    EXPECT_TRUE(shown.empty()) << "no \"already open\" error";
+    EXPECT_EQ(audio.opens.size(), 2u) << "opened at the first try";
+    const uint64_t before = p.blocks.load();
+    EXPECT_TRUE(eventually([&] { return p.blocks.load() > before; }));
+}
+
 TEST_F(AudioStream, StopGivesUpOnAStreamThatNeverAcknowledgesAndClosesItAnyway) {
     attach();
     audio.runBlocks = false;

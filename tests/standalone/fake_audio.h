@@ -30,6 +30,9 @@ struct FakeAudioSystem {
     AudioErrorType openFailure = kAudioNoError;        // thrown by openStream when set
     bool failConstruction = false;
     std::atomic<bool> runBlocks{true};  // false: a stream thread that never calls back
+    // Set: the stream thread meets this error at its next block and, as RtAudio
+    // does, stops the stream on its own, then reports the error from its thread.
+    std::atomic<AudioErrorType> streamFailure{kAudioNoError};
 
     struct Open {
         bool hasOutput = false, hasInput = false;

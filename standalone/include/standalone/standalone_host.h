@@ -201,8 +201,9 @@ public:
     uint32_t stopPollLimit = kStopPolls;
 
 private:
-    // Switches processing off, waits for the stream's acknowledgement (bounded)
-    // and stops and closes a running stream.
+    // Takes an open stream to closed: switches processing off, waits (bounded) for
+    // a running stream's acknowledgement, stops it and closes it. A stream the
+    // library stopped on its own is closed too.
     void stopStreamAndWait();
     const clap_plugin* instance() const { return clapPlugin != nullptr ? clapPlugin->instance : nullptr; }
 };
