@@ -85,7 +85,7 @@ int mainFinish() {
             } catch (const fs::filesystem_error&) {
             }
         }
-        plugin->deactivate();
+        standaloneHost->deactivatePlugin();
     }
     plugin.reset();
     standaloneHost.reset();

@@ -11,16 +11,24 @@ namespace brevlin::clap_host::standalone {
 
 void StandaloneHost::activatePlugin(int sampleRate, int minFrames, int maxFrames) {
     if (instance() == nullptr) return;
+    deactivatePlugin();
+    clapPlugin->setSampleRate(static_cast<double>(sampleRate));
+    clapPlugin->setBlockSizes(static_cast<uint32_t>(minFrames), static_cast<uint32_t>(maxFrames));
+    pluginActive = clapPlugin->activate();
+    // A plug-in that refused activation is not asked to process.
+    pluginProcessing = pluginActive && clapPlugin->start_processing();
+}
+
+void StandaloneHost::deactivatePlugin() {
+    if (instance() == nullptr) return;
+    if (pluginProcessing) {
+        clapPlugin->stop_processing();  // counts as the audio thread for the call
+        pluginProcessing = false;
+    }
     if (pluginActive) {
-        clapPlugin->stop_processing();
         clapPlugin->deactivate();
         pluginActive = false;
     }
-    clapPlugin->setSampleRate(static_cast<double>(sampleRate));
-    clapPlugin->setBlockSizes(static_cast<uint32_t>(minFrames), static_cast<uint32_t>(maxFrames));
-    clapPlugin->activate();
-    clapPlugin->start_processing();
-    pluginActive = true;
 }
 
 void StandaloneHost::setAudioApi(AudioApi api) {

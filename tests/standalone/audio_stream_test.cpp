@@ -133,6 +133,21 @@ TEST_F(AudioStream, AStreamTheLibraryStoppedIsClosedBeforeTheNextOpen) {
     EXPECT_TRUE(eventually([&] { return p.blocks.load() > before; }));
 }
 
+TEST_F(AudioStream, DeactivationUndoesOnlyWhatThePluginStarted) {
+    FakePlugin& p = attach();
+    host->deactivatePlugin();  // never activated: nothing to undo
+    host->activatePlugin(48000, 1, 512);
+    host->deactivatePlugin();
+    EXPECT_TRUE(p.audioDuringStop) << "stop_processing counts as the audio thread";
+    host->deactivatePlugin();  // a second time: nothing
+    p.config.startProcessingResult = false;
+    host->activatePlugin(48000, 1, 512);
+    host->activatePlugin(48000, 1, 512);
+    EXPECT_EQ(p.calls, (std::vector<std::string>{"init", "activate", "start_processing", "stop_processing",
+                                                 "deactivate", "activate", "start_processing", "deactivate",
+                                                 "activate", "start_processing"}));
+}
+
 TEST_F(AudioStream, StopGivesUpOnAStreamThatNeverAcknowledgesAndClosesItAnyway) {
     attach();
     audio.runBlocks = false;

@@ -139,9 +139,13 @@ FakePlugin::FakePlugin(const clap_host* h, const FakePluginConfig& c) : host(h),
         f.calls.push_back("start_processing");
         f.mainDuringStart = hostThreadCheck(f.host, true);
         f.audioDuringStart = hostThreadCheck(f.host, false);
-        return true;
+        return f.config.startProcessingResult;
     };
-    plugin.stop_processing = [](const clap_plugin* p) { self(p).calls.push_back("stop_processing"); };
+    plugin.stop_processing = [](const clap_plugin* p) {
+        FakePlugin& f = self(p);
+        f.calls.push_back("stop_processing");
+        f.audioDuringStop = hostThreadCheck(f.host, false);
+    };
     plugin.reset = [](const clap_plugin* p) { self(p).calls.push_back("reset"); };
     plugin.process = fakeProcess;
     plugin.get_extension = [](const clap_plugin* p, const char* id) -> const void* {

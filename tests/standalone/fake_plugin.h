@@ -14,6 +14,7 @@ namespace satest {
 
 struct FakePluginConfig {
     bool initResult = true;
+    bool startProcessingResult = true;
     std::set<std::string> extensions = {CLAP_EXT_STATE, CLAP_EXT_AUDIO_PORTS, CLAP_EXT_NOTE_PORTS, CLAP_EXT_PARAMS};
     bool guiSupportsHostApi = true;
     uint32_t audioInputs = 1, audioOutputs = 1, channelsPerPort = 2;
@@ -33,7 +34,7 @@ struct FakePlugin {
     std::vector<std::string> calls;  // lifecycle calls on the main thread, in order
     double activatedRate = 0;
     uint32_t activatedMin = 0, activatedMax = 0;
-    bool mainDuringStart = false, audioDuringStart = false;
+    bool mainDuringStart = false, audioDuringStart = false, audioDuringStop = false;
     std::vector<uint8_t> loaded;
     std::vector<int64_t> readResults;
     std::vector<clap_id> timersFired;

@@ -104,6 +104,9 @@ public:
 
     // Audio stream and activation (main thread).
     void activatePlugin(int sampleRate, int minFrames, int maxFrames);
+    // Undoes activation in CLAP's order: stop_processing when processing started,
+    // then deactivate when active. Nothing for a plug-in in neither state.
+    void deactivatePlugin();
     void startAudioThread();
     void startAudioThreadOn(uint32_t inputDevice, uint32_t inputChannels, bool useInput, uint32_t outputDevice,
                             uint32_t outputChannels, bool useOutput, int32_t sampleRate);
@@ -177,6 +180,7 @@ public:
     uint32_t streamOutputChannels = 0;
     StartupSelection startupSelection;
     bool pluginActive = false;
+    bool pluginProcessing = false;
     clap_input_events inputEventList{this, ie_getsize, ie_get};
     clap_output_events outputEventList{this, oe_try_push};
     std::atomic<uint8_t> processLock{0};
