@@ -4,7 +4,6 @@
 #include <chrono>
 #include <thread>
 
-#include "standalone/lifecycle.h"
 #include "standalone/standalone_host.h"
 
 namespace brevlin::clap_host::standalone {
@@ -32,7 +31,13 @@ void StandaloneHost::deactivatePlugin() {
 }
 
 void StandaloneHost::setAudioApi(AudioApi api) {
-    rtaDac = std::make_unique<AudioLibrary>(api, rtaErrorCallback, audioBackendFactory);
+    // The library's errors reach this object directly: it outlives every library
+    // object it makes (it deletes them first when it goes), whereas the program's
+    // global pointer to it is reset on the main thread while a stream thread may
+    // still be reporting.
+    rtaDac = std::make_unique<AudioLibrary>(
+        api, [this](AudioErrorType type, const std::string& message) { rtaErrorCallback(*this, type, message); },
+        audioBackendFactory);
     audioApi = api;
     audioApiName = AudioLibrary::getApiName(api);
     audioApiDisplayName = AudioLibrary::getApiDisplayName(api);
@@ -186,12 +191,14 @@ int rtaCallback(void* output, void* input, unsigned int frames, double, AudioStr
     return 0;
 }
 
-void rtaErrorCallback(AudioErrorType type, const std::string& message) {
+void rtaErrorCallback(StandaloneHost& host, AudioErrorType type, const std::string& message) noexcept {
     if (type == kAudioWarning || type == kAudioUnknownError) return;
-    // Only the host object makes audio library objects, so it exists; an error
-    // while it goes away (its stream closing) has no one to be shown to and must
-    // not make a new one.
-    if (StandaloneHost* host = standaloneHost.get()) host->reportAudioError(message);
+    try {
+        host.reportAudioError(message);
+    } catch (...) {
+        // The error handler failed (out of memory, a failing dialog): the audio
+        // library's thread must not see that.
+    }
 }
 
 }  // namespace brevlin::clap_host::standalone

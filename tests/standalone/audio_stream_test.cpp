@@ -210,19 +210,19 @@ TEST_F(AudioStream, FailedOpenLeavesAudioOffAndThePluginAsItWas) {
 TEST_F(AudioStream, ErrorsAreShownOnTheMainThreadAndQueuedFromOtherThreads) {
     std::vector<std::string> shown;
     host->displayError = [&](const std::string& m) { shown.push_back(m); };
-    rtaErrorCallback(kAudioWarning, "a warning");
-    rtaErrorCallback(kAudioUnknownError, "unknown");
-    rtaErrorCallback(kAudioDriverError, "on main");
+    rtaErrorCallback(*host, kAudioWarning, "a warning");
+    rtaErrorCallback(*host, kAudioUnknownError, "unknown");
+    rtaErrorCallback(*host, kAudioDriverError, "on main");
     EXPECT_EQ(shown, (std::vector<std::string>{"on main"}));
-    std::thread([] {
-        rtaErrorCallback(kAudioSystemError, "from the stream");
-        rtaErrorCallback(kAudioWarning, "dropped");
+    std::thread([&] {
+        rtaErrorCallback(*host, kAudioSystemError, "from the stream");
+        rtaErrorCallback(*host, kAudioWarning, "dropped");
     }).join();
     EXPECT_EQ(shown.size(), 1u) << "not shown from the other thread";
     EXPECT_EQ(host->deliverQueuedAudioErrors(), 1u);
     EXPECT_EQ(shown.back(), "from the stream");
-    std::thread([] {
-        for (int i = 0; i < 20; ++i) rtaErrorCallback(kAudioSystemError, std::string(600, 'x'));
+    std::thread([&] {
+        for (int i = 0; i < 20; ++i) rtaErrorCallback(*host, kAudioSystemError, std::string(600, 'x'));
     }).join();
     EXPECT_EQ(host->deliverQueuedAudioErrors(), StandaloneHost::kAudioErrorQueueSize - 1) << "the rest dropped";
     EXPECT_EQ(shown.back().size(), sizeof(StandaloneHost::QueuedAudioError::text)) << "cut to the entry";

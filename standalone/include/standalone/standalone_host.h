@@ -217,6 +217,8 @@ std::vector<AudioDeviceInfo> filterDevicesBy(const std::unique_ptr<AudioLibrary>
 
 int rtaCallback(void* output, void* input, unsigned int frames, double streamTime, AudioStreamStatus status,
                 void* userData);
-void rtaErrorCallback(AudioErrorType type, const std::string& message);
+// The error callback of every audio library object `host` makes, bound to it;
+// runs on whichever thread the library finds the problem.
+void rtaErrorCallback(StandaloneHost& host, AudioErrorType type, const std::string& message) noexcept;
 
 }  // namespace brevlin::clap_host::standalone
