@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "standalone/host_extensions.h"
 #include "standalone/thread_identity.h"
@@ -158,6 +157,10 @@ bool Plugin::context_menu_popup(const clap_context_menu_target* target, int32_t 
 }
 
 const void* Plugin::clapExtension(const clap_host*, const char* id) {
+    if (id == nullptr) {
+        reportMisbehaviour("asked for a host extension without an id; answered none");
+        return nullptr;
+    }
     if (std::strcmp(id, CLAP_EXT_LOG) == 0) return &HostExt::log;
     if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) return &HostExt::params;
     if (std::strcmp(id, CLAP_EXT_TRACK_INFO) == 0) return &HostExt::trackinfo;
@@ -183,10 +186,15 @@ void Plugin::log(int severity, const char* msg) {
         "PLUGIN: DEBUG: ",           "PLUGIN: INFO: ",  "PLUGIN: WARNING: ",    "PLUGIN: ERROR: ",
         "PLUGIN: FATAL: ",           "PLUGIN: HOST MISBEHAVING: ", "PLUGIN: MISBEHAVING: ",
     };
+    if (msg == nullptr) {
+        reportMisbehaviour("logged a message without text; ignored");
+        return;
+    }
     const char* prefix = severity >= 0 && severity <= CLAP_LOG_PLUGIN_MISBEHAVING ? kPrefixes[severity] : "";
     if (severity == CLAP_LOG_HOST_MISBEHAVING) std::fprintf(stderr, "%s\n", msg);
-    const std::string line = std::string(prefix) + msg;
-    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fprintf(stderr, "%s%s\n", prefix, msg);
 }
+
+void reportMisbehaviour(const char* what) { std::fprintf(stderr, "HOST: the plug-in %s\n", what); }
 
 }  // namespace Clap

@@ -111,7 +111,9 @@ clap_process_status fakeProcess(const clap_plugin* p, const clap_process* proces
 }
 
 FakePlugin::FakePlugin(const clap_host* h, const FakePluginConfig& c) : host(h), config(c) {
-    plugin.desc = &FakeWorld::descriptor;
+    descriptor = FakeWorld::descriptor;
+    if (!config.descriptorId.empty()) descriptor.id = config.descriptorId.c_str();
+    plugin.desc = &descriptor;
     plugin.plugin_data = this;
     plugin.init = [](const clap_plugin* p) {
         self(p).calls.push_back("init");

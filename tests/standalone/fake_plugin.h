@@ -15,6 +15,7 @@ namespace satest {
 struct FakePluginConfig {
     bool initResult = true;
     bool startProcessingResult = true;
+    std::string descriptorId;  // the id the instance's descriptor gives; empty: the factory's
     std::set<std::string> extensions = {CLAP_EXT_STATE, CLAP_EXT_AUDIO_PORTS, CLAP_EXT_NOTE_PORTS, CLAP_EXT_PARAMS};
     bool guiSupportsHostApi = true;
     uint32_t audioInputs = 1, audioOutputs = 1, channelsPerPort = 2;
@@ -28,6 +29,7 @@ struct FakePlugin {
     static constexpr size_t kMaxEvents = 512;
 
     clap_plugin plugin{};
+    clap_plugin_descriptor descriptor{};
     const clap_host* host = nullptr;
     FakePluginConfig config;
     std::vector<std::string> asked;  // get_extension ids, in order

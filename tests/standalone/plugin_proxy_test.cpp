@@ -236,6 +236,17 @@ TEST(PluginLog, SeverityPrefixesAndTheHostMisbehavingEcho) {
     }
 }
 
+TEST_F(ProxyTest, NullTextsFromThePluginAreRefusedWithAMessage) {
+    auto proxy = create();
+    const clap_host* h = &proxy->clapHost;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(h->get_extension(h, nullptr), nullptr);
+    ext<clap_host_log>(*proxy, CLAP_EXT_LOG).log(h, CLAP_LOG_HOST_MISBEHAVING, nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "HOST: the plug-in asked for a host extension without an id; answered none\n"
+              "HOST: the plug-in logged a message without text; ignored\n");
+}
+
 TEST(StateMemento, ReadsWhatIsLeftThenNothingAndStartsOverOnSetData) {
     Clap::StateMemento memento;
     const uint8_t data[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};

@@ -194,6 +194,19 @@ TEST_F(StateFiles, StartWithoutFactoryOrPluginCreatesNothingAndQuitStillDeinitia
     EXPECT_FALSE(fs::exists(root / "data")) << "no file touched";
 }
 
+TEST_F(StateFiles, APluginIdThatWouldLeaveTheSettingsFolderGetsNoStateFiles) {
+    for (const char* id : {"../escaped", "a/b", ".hidden", "a..b"}) {
+        world.config.descriptorId = id;
+        testing::internal::CaptureStderr();
+        ASSERT_NE(start(), nullptr) << id;
+        mainFinish();
+        EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot name a settings folder"), std::string::npos)
+            << id;
+        EXPECT_EQ(std::distance(fs::recursive_directory_iterator(root), fs::recursive_directory_iterator()), 0)
+            << id;
+    }
+}
+
 TEST_F(StateFiles, StartAudioAndQuitRunTheWholeLifecycleInOrder) {
     FakeAudioSystem audio;
     audio.devices = {{"Interface", 2, 2, {48000}, 48000}};

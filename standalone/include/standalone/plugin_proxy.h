@@ -117,4 +117,8 @@ public:
     uint32_t maxFrames = 0;
 };
 
+// One line on standard error about input from the plug-in that the host refused;
+// `what` completes "the plug-in ...".
+void reportMisbehaviour(const char* what);
+
 }  // namespace Clap
