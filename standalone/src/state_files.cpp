@@ -69,9 +69,8 @@ bool StandaloneHost::saveStandaloneAndPluginSettings(const std::filesystem::path
 
     StateFileWriter writer{fd, false};
     const clap_ostream stream{&writer, clapwrite};
-    clapPlugin->extState->save(plugin, &stream);
-
-    bool complete = !writer.failed;
+    // A plug-in that answers false has not saved its whole state, whatever it wrote.
+    bool complete = clapPlugin->extState->save(plugin, &stream) && !writer.failed;
     // On its way to the disk before it takes the old file's place; a file system
     // that cannot sync says EINVAL.
     if (complete && ::fsync(fd) != 0 && errno != EINVAL) complete = false;

@@ -20,7 +20,7 @@ const clap_plugin_state kState = {
             const size_t n = std::min<size_t>(4, bytes.size() - at);
             if (out->write(out, bytes.data() + at, n) != static_cast<int64_t>(n)) return false;
         }
-        return true;
+        return self(p).config.saveResult;
     },
     [](const clap_plugin* p, const clap_istream* in) {
         FakePlugin& f = self(p);

@@ -159,6 +159,16 @@ TEST_F(StateFiles, ASaveThatRunsOutOfSpaceKeepsThePreviousSettings) {
         << "defaults and settings only: no temporary file left";
 }
 
+TEST_F(StateFiles, ASaveThePluginReportsAsFailedKeepsThePreviousSettings) {
+    StandaloneHost& host = withOldSettings("previous", {1, 2, 3});
+    world.last->config.saveResult = false;
+    EXPECT_FALSE(host.saveStandaloneAndPluginSettings(pluginDir(), "settings.claphost"));
+    const std::string previous = "previous";
+    EXPECT_EQ(bytesOf(pluginDir() / "settings.claphost"), std::vector<uint8_t>(previous.begin(), previous.end()));
+    EXPECT_EQ(std::distance(fs::directory_iterator(pluginDir()), fs::directory_iterator()), 2)
+        << "no temporary file left";
+}
+
 TEST_F(StateFiles, ASaveIntoAReadOnlyDirectoryKeepsThePreviousSettings) {
     StandaloneHost& host = withOldSettings("previous", {1, 2, 3});
     fs::permissions(pluginDir(), fs::perms::owner_read | fs::perms::owner_exec);

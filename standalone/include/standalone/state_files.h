@@ -1,7 +1,7 @@
 // State files: nothing but the bytes of the plug-in's own state save, in the order
 // written. A file is written to a temporary file beside it and renamed over it
-// only once every byte is written and the file closed without error, so a failed
-// save leaves the previous file as it was.
+// only once the plug-in's save has answered true, every byte is written and the
+// file closed without error, so a failed save leaves the previous file as it was.
 #pragma once
 
 #include <cstdint>
