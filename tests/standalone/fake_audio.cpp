@@ -15,8 +15,9 @@ BackendDeviceInfo FakeAudioBackend::deviceInfo(unsigned int index) {
     if (index >= system_.devices.size()) throw AudioBackendError(kAudioInvalidUse, "device index out of range");
     const FakeDevice& d = system_.devices[index];
     BackendDeviceInfo info;
-    info.probed = true;
     info.name = d.name;
+    if (!d.probed) return info;
+    info.probed = true;
     info.inputChannels = d.inputs;
     info.outputChannels = d.outputs;
     info.duplexChannels = std::min(d.inputs, d.outputs);

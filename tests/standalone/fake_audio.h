@@ -20,6 +20,7 @@ struct FakeDevice {
     unsigned int inputs = 0, outputs = 0;
     std::vector<unsigned int> rates;
     unsigned int preferred = 0;
+    bool probed = true;  // false: busy elsewhere, only its name is seen
 };
 
 // What the fake's backends share with the test: the devices and what was done.
