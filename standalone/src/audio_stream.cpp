@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "standalone/call_shield.h"
 #include "standalone/standalone_host.h"
 
 namespace brevlin::clap_host::standalone {
@@ -186,19 +187,21 @@ std::vector<int32_t> StandaloneHost::getBufferSizes() {
     return {16, 32, 48, 64, 96, 128, 144, 160, 192, 224, 256, 480, 512, 1024, 2048, 4096};
 }
 
-int rtaCallback(void* output, void* input, unsigned int frames, double, AudioStreamStatus, void* userData) {
-    static_cast<StandaloneHost*>(userData)->clapProcess(output, input, frames);
+int rtaCallback(void* output, void* input, unsigned int frames, double, AudioStreamStatus, void* userData) noexcept {
+    auto* host = static_cast<StandaloneHost*>(userData);
+    try {
+        host->clapProcess(output, input, frames);
+    } catch (...) {
+        // Nothing printed: this is the audio thread. The stream goes on.
+        if (output != nullptr)
+            std::fill_n(static_cast<float*>(output), static_cast<size_t>(frames) * host->streamOutputChannels, 0.0f);
+    }
     return 0;
 }
 
 void rtaErrorCallback(StandaloneHost& host, AudioErrorType type, const std::string& message) noexcept {
     if (type == kAudioWarning || type == kAudioUnknownError) return;
-    try {
-        host.reportAudioError(message);
-    } catch (...) {
-        // The error handler failed (out of memory, a failing dialog): the audio
-        // library's thread must not see that.
-    }
+    Clap::shielded("showing an audio error", [&] { host.reportAudioError(message); });
 }
 
 }  // namespace brevlin::clap_host::standalone

@@ -131,14 +131,14 @@ public:
 
     // One block (the stream's thread).
     void clapProcess(void* output, const void* input, uint32_t frames);
-    static uint32_t ie_getsize(const clap_input_events* list);
-    static const clap_event_header* ie_get(const clap_input_events* list, uint32_t index);
-    static bool oe_try_push(const clap_output_events* list, const clap_event_header* event);
+    static uint32_t ie_getsize(const clap_input_events* list) noexcept;
+    static const clap_event_header* ie_get(const clap_input_events* list, uint32_t index) noexcept;
+    static bool oe_try_push(const clap_output_events* list, const clap_event_header* event) noexcept;
 
     // MIDI input.
     void startMIDIThread();
     void stopMIDIThread();
-    static void midiCallback(double timeStamp, std::vector<unsigned char>* message, void* userData);
+    static void midiCallback(double timeStamp, std::vector<unsigned char>* message, void* userData) noexcept;
     void processMIDIEvents(double timeStamp, std::vector<unsigned char>* message);
 
     // State files: the plug-in's state saved to, or loaded from, dir / name.
@@ -215,8 +215,9 @@ private:
 std::vector<AudioDeviceInfo> filterDevicesBy(const std::unique_ptr<AudioLibrary>& dac,
                                              std::function<bool(const AudioDeviceInfo&)> predicate);
 
+// The stream callback; `userData` is the host. A block that throws is silence.
 int rtaCallback(void* output, void* input, unsigned int frames, double streamTime, AudioStreamStatus status,
-                void* userData);
+                void* userData) noexcept;
 // The error callback of every audio library object `host` makes, bound to it;
 // runs on whichever thread the library finds the problem.
 void rtaErrorCallback(StandaloneHost& host, AudioErrorType type, const std::string& message) noexcept;
