@@ -4,8 +4,10 @@
 // block) and of the two handlers the application installs.
 //
 // Threads: everything runs on the main thread except clapProcess (the stream's
-// thread, through rtaCallback) and midiCallback (the MIDI library's input
-// threads). Always made on the heap: the port buffers alone are 16 MiB.
+// thread, through rtaCallback), midiCallback (the MIDI library's input threads)
+// and rtaErrorCallback (whichever thread the audio library reports on); each
+// member says which threads touch it. Always made on the heap: the port buffers
+// alone are 16 MiB.
 #pragma once
 
 #include <pthread.h>
@@ -145,11 +147,25 @@ public:
     bool saveStandaloneAndPluginSettings(const std::filesystem::path& dir, const std::filesystem::path& name);
     bool tryLoadStandaloneAndPluginSettings(const std::filesystem::path& dir, const std::filesystem::path& name);
 
+    // Who touches each member. "Main" is the thread that made the host, "audio"
+    // the stream's thread (clapProcess), "MIDI" the MIDI library's input threads.
+    // "Set before a stream starts" means: written on main only while no stream
+    // runs (before startStream, or after the stop), read by audio while one runs;
+    // the library's startStream publishes the writes to its stream thread.
+
+    // Audio only: the block's MIDI events, read by the plug-in through
+    // inputEventList during its process call.
     alignas(8) uint8_t inputEventSlots[kEventSlots][kEventSlotBytes]{};
     uint32_t inputEventCount = 0;
+    // Set before a stream starts (mainCreatePlugin); audio reads its instance in
+    // every block. Released by the destructor after the stream has closed.
     std::shared_ptr<Clap::Plugin> clapPlugin;
+    // Any thread sets them (exchange: the plug-in asks from its process call
+    // too); main takes them (exchange) in the application's request timer.
     std::atomic<bool> restartRequested{false};
     std::atomic<bool> callbackRequested{false};
+    // Written on main while the plug-in is initialised, before any stream; audio
+    // reads numAudioInputs and numAudioOutputs, the rest are main only.
     uint32_t numAudioInputs = 0;
     uint32_t numAudioOutputs = 0;
     std::vector<uint32_t> inputChannelCounts;
@@ -161,12 +177,20 @@ public:
     bool hasMIDIInput = false;
     bool hasClapNoteInput = false;
     bool hasNoteOutput = false;
+    // Main: the application sets it and the plug-in's GUI calls it there.
     std::function<bool(uint32_t, uint32_t)> onRequestResize = [](uint32_t, uint32_t) { return false; };
+    // MIDI appends, audio takes; PublishedRing says how entries are published.
     MidiRing midiRing;
+    // Main: opened and closed while no stream runs.
     std::vector<std::unique_ptr<MidiInput>> midiInputs;
     uint32_t numMIDIPorts = 0;
+    // Main. The library's own threads call back into this host (rtaCallback,
+    // rtaErrorCallback) but never touch the member.
     std::unique_ptr<AudioLibrary> rtaDac;
+    // Main only: set and emptied by the application, called only on main (errors
+    // found elsewhere wait in audioErrors).
     std::function<void(const std::string&)> displayError;
+    // Main only: the library's API and the stream's devices, rate and size.
     AudioApi audioApi = AudioApi::Unspecified;
     std::string audioApiName;
     std::string audioApiDisplayName;
@@ -176,21 +200,36 @@ public:
     bool outputEnabled = true;
     int32_t streamSampleRate = 0;
     uint32_t bufferFrames = 0;
+    // Set before a stream starts; audio reads them in every block.
     uint32_t streamInputChannels = 0;
     uint32_t streamOutputChannels = 0;
+    // Main only.
     StartupSelection startupSelection;
     bool pluginActive = false;
     bool pluginProcessing = false;
+    // Fixed at construction; handed to the plug-in in every block (audio).
     clap_input_events inputEventList{this, ie_getsize, ie_get};
     clap_output_events outputEventList{this, oe_try_push};
+    // Held by audio for a whole block (exchange with acquire, release store);
+    // main takes it only in the application's restart path, around switching
+    // `running` off.
     std::atomic<uint8_t> processLock{0};
+    // Main writes (release): off to stop or restart, on when a stream opens;
+    // audio reads it (acquire) at the start of every block.
     std::atomic<bool> running{true};
+    // Audio sets it (exchange) on a block it found `running` off; main polls it
+    // (acquire) while stopping and clears it (release) before a new stream starts.
     std::atomic<bool> stopAcknowledged{false};
+    // Audio only: the plug-in's port buffers.
     float scratchChannels[kScratchChannels][kScratchFrames]{};
 
     // The thread audio errors may be shown on: the one that made the host.
+    // Written at construction, read by any thread.
     pthread_t mainThread;
+    // Any thread but main appends (many producers), main takes.
     PublishedRing<QueuedAudioError, kAudioErrorQueueSize> audioErrors;
+    // Main only, from here to the end of the members.
+
     // How the audio and MIDI libraries are reached; tests put fakes here before
     // the first use.
     AudioBackendFactory audioBackendFactory = makeRtAudioBackend;
