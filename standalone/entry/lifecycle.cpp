@@ -1,6 +1,8 @@
 #include "standalone/lifecycle.h"
 
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <thread>
 
 namespace brevlin::clap_host::standalone {
@@ -14,7 +16,21 @@ std::shared_ptr<Clap::Plugin> plugin;
 
 namespace {
 
-fs::path pluginDirectory(const fs::path& settings) { return settings / plugin->instance->desc->id; }
+// The folder of the plug-in's state files: the settings folder joined with the
+// plug-in's id. An id that would not name a folder directly inside the settings
+// folder (none at all, a path separator, "..", a leading dot) gets none, and so
+// the plug-in gets no state files.
+std::optional<fs::path> pluginDirectory(const fs::path& settings) {
+    const clap_plugin_descriptor* descriptor = plugin->instance != nullptr ? plugin->instance->desc : nullptr;
+    const char* id = descriptor != nullptr ? descriptor->id : nullptr;
+    if (id == nullptr || id[0] == '\0' || id[0] == '.' || std::strchr(id, '/') != nullptr ||
+        std::strstr(id, "..") != nullptr) {
+        std::fprintf(stderr, "The plug-in id \"%s\" cannot name a settings folder: no state files are kept.\n",
+                     id != nullptr ? id : "");
+        return std::nullopt;
+    }
+    return settings / id;
+}
 
 }  // namespace
 
@@ -45,16 +61,16 @@ std::shared_ptr<Clap::Plugin> mainCreatePlugin(const clap_plugin_entry* pluginEn
     host->clapPlugin = plugin;
     plugin->initialize();
 
-    if (const auto settings = getStandaloneSettingsPath()) {
-        const fs::path dir = pluginDirectory(*settings);
+    const auto settings = getStandaloneSettingsPath();
+    if (const auto dir = settings ? pluginDirectory(*settings) : std::nullopt) {
         try {
-            fs::create_directories(dir);
-            host->saveStandaloneAndPluginSettings(dir, kDefaultsFileName);
+            fs::create_directories(*dir);
+            host->saveStandaloneAndPluginSettings(*dir, kDefaultsFileName);
         } catch (const fs::filesystem_error&) {
         }
         try {
-            if (fs::exists(fs::status(dir / kSettingsFileName)))
-                host->tryLoadStandaloneAndPluginSettings(dir, kSettingsFileName);
+            if (fs::exists(fs::status(*dir / kSettingsFileName)))
+                host->tryLoadStandaloneAndPluginSettings(*dir, kSettingsFileName);
         } catch (const fs::filesystem_error&) {
         }
     }
@@ -77,15 +93,15 @@ int mainFinish() {
     if (standaloneHost != nullptr && plugin != nullptr) {
         standaloneHost->stopAudioThread();
         standaloneHost->stopMIDIThread();
-        if (const auto settings = getStandaloneSettingsPath()) {
-            const fs::path dir = pluginDirectory(*settings);
+        const auto settings = getStandaloneSettingsPath();
+        if (const auto dir = settings ? pluginDirectory(*settings) : std::nullopt) {
             try {
-                fs::create_directories(dir);
-                standaloneHost->saveStandaloneAndPluginSettings(dir, kSettingsFileName);
+                fs::create_directories(*dir);
+                standaloneHost->saveStandaloneAndPluginSettings(*dir, kSettingsFileName);
             } catch (const fs::filesystem_error&) {
             }
         }
-        plugin->deactivate();
+        standaloneHost->deactivatePlugin();
     }
     plugin.reset();
     standaloneHost.reset();

@@ -43,11 +43,44 @@ AudioLibrary::~AudioLibrary() {
         });
 }
 
-unsigned int AudioLibrary::idFor(const std::string& name, unsigned int occurrence) {
-    for (const Known& k : known_)
-        if (k.occurrence == occurrence && k.name == name) return k.id;
-    known_.push_back({name, occurrence, nextId_});
-    return nextId_++;
+void AudioLibrary::assignIds(std::vector<Present>& found) {
+    std::vector<bool> taken(known_.size(), false);
+    // Gives the devices of one kind (probed or not) that have no id yet the first
+    // free known id of their name that `fits`.
+    auto match = [&](bool probed, auto fits) {
+        for (Present& p : found) {
+            if (p.id != 0 || p.info.probed != probed) continue;
+            for (size_t k = 0; k < known_.size(); ++k) {
+                Known& known = known_[k];
+                if (taken[k] || known.name != p.info.name || !fits(known, p.info)) continue;
+                taken[k] = true;
+                p.id = known.id;
+                if (probed)
+                    known = {known.name, true, p.info.outputChannels, p.info.inputChannels, p.info.duplexChannels,
+                             known.id};
+                break;
+            }
+        }
+    };
+    // Probed devices by name and layout first, so that a device seen unprobed
+    // cannot take the id of one that shows its layout.
+    match(true, [](const Known& k, const BackendDeviceInfo& d) {
+        return k.layoutKnown && k.outputs == d.outputChannels && k.inputs == d.inputChannels &&
+               k.duplex == d.duplexChannels;
+    });
+    match(true, [](const Known& k, const BackendDeviceInfo&) { return !k.layoutKnown; });
+    // A device whose layout changed (a sound server's device, reconfigured) or
+    // that shows none: an id of its name that was present the time before.
+    auto wasPresent = [this](const Known& k, const BackendDeviceInfo&) { return findPresent(k.id) != nullptr; };
+    match(true, wasPresent);
+    match(false, wasPresent);
+    match(false, [](const Known&, const BackendDeviceInfo&) { return true; });
+    for (Present& p : found) {
+        if (p.id != 0) continue;
+        known_.push_back({p.info.name, p.info.probed, p.info.outputChannels, p.info.inputChannels,
+                          p.info.duplexChannels, nextId_});
+        p.id = nextId_++;
+    }
 }
 
 bool AudioLibrary::refresh() {
@@ -61,12 +94,7 @@ bool AudioLibrary::refresh() {
         for (unsigned int i = 0; i < count; ++i) found.push_back({0, backend_->deviceInfo(i)});
     });
     if (result != kAudioNoError) return false;
-    for (size_t i = 0; i < found.size(); ++i) {
-        unsigned int occurrence = 0;
-        for (size_t j = 0; j < i; ++j)
-            if (found[j].info.name == found[i].info.name) ++occurrence;
-        found[i].id = idFor(found[i].info.name, occurrence);
-    }
+    assignIds(found);
     present_ = std::move(found);
     return true;
 }

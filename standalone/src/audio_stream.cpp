@@ -4,27 +4,41 @@
 #include <chrono>
 #include <thread>
 
-#include "standalone/lifecycle.h"
+#include "standalone/call_shield.h"
 #include "standalone/standalone_host.h"
 
 namespace brevlin::clap_host::standalone {
 
 void StandaloneHost::activatePlugin(int sampleRate, int minFrames, int maxFrames) {
     if (instance() == nullptr) return;
+    deactivatePlugin();
+    clapPlugin->setSampleRate(static_cast<double>(sampleRate));
+    clapPlugin->setBlockSizes(static_cast<uint32_t>(minFrames), static_cast<uint32_t>(maxFrames));
+    pluginActive = clapPlugin->activate();
+    // A plug-in that refused activation is not asked to process.
+    pluginProcessing = pluginActive && clapPlugin->start_processing();
+}
+
+void StandaloneHost::deactivatePlugin() {
+    if (instance() == nullptr) return;
+    if (pluginProcessing) {
+        clapPlugin->stop_processing();  // counts as the audio thread for the call
+        pluginProcessing = false;
+    }
     if (pluginActive) {
-        clapPlugin->stop_processing();
         clapPlugin->deactivate();
         pluginActive = false;
     }
-    clapPlugin->setSampleRate(static_cast<double>(sampleRate));
-    clapPlugin->setBlockSizes(static_cast<uint32_t>(minFrames), static_cast<uint32_t>(maxFrames));
-    clapPlugin->activate();
-    clapPlugin->start_processing();
-    pluginActive = true;
 }
 
 void StandaloneHost::setAudioApi(AudioApi api) {
-    rtaDac = std::make_unique<AudioLibrary>(api, rtaErrorCallback, audioBackendFactory);
+    // The library's errors reach this object directly: it outlives every library
+    // object it makes (it deletes them first when it goes), whereas the program's
+    // global pointer to it is reset on the main thread while a stream thread may
+    // still be reporting.
+    rtaDac = std::make_unique<AudioLibrary>(
+        api, [this](AudioErrorType type, const std::string& message) { rtaErrorCallback(*this, type, message); },
+        audioBackendFactory);
     audioApi = api;
     audioApiName = AudioLibrary::getApiName(api);
     audioApiDisplayName = AudioLibrary::getApiDisplayName(api);
@@ -36,24 +50,23 @@ void StandaloneHost::guaranteeRtAudioDAC() {
 }
 
 void StandaloneHost::stopStreamAndWait() {
-    running.exchange(false, std::memory_order_acq_rel);
-    for (uint32_t polls = 0; !stopAcknowledged.load(std::memory_order_acquire) && polls < stopPollLimit; ++polls)
+    running.store(false, std::memory_order_release);
+    // Only a running stream has a block to wait for; one that the library stopped
+    // on its own (a device that went away) runs none and never acknowledges.
+    for (uint32_t polls = 0; !stopAcknowledged.load(std::memory_order_acquire) && polls < stopPollLimit &&
+                             rtaDac->isStreamRunning();
+         ++polls)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    if (rtaDac->isStreamRunning()) {
-        rtaDac->stopStream();
-        rtaDac->closeStream();
-    }
+    if (rtaDac->isStreamRunning()) rtaDac->stopStream();
+    // Open but stopped refuses the next open: close it whichever way it stopped.
+    if (rtaDac->isStreamOpen()) rtaDac->closeStream();
 }
 
 void StandaloneHost::startAudioThreadOn(uint32_t inputDevice, uint32_t inputChannels, bool useInput,
                                         uint32_t outputDevice, uint32_t outputChannels, bool useOutput,
                                         int32_t sampleRate) {
     guaranteeRtAudioDAC();
-    if (rtaDac->isStreamRunning()) {
-        stopStreamAndWait();
-        running.exchange(true, std::memory_order_acq_rel);
-        stopAcknowledged.exchange(false, std::memory_order_acq_rel);
-    }
+    if (rtaDac->isStreamOpen()) stopStreamAndWait();
     currentInputDevice = inputDevice;
     inputEnabled = useInput;
     currentOutputDevice = outputDevice;
@@ -90,18 +103,23 @@ void StandaloneHost::startAudioThreadOn(uint32_t inputDevice, uint32_t inputChan
         rtaDac->openStream(useOutput ? &outputParams : nullptr, useInput ? &inputParams : nullptr, kAudioFloat32,
                            static_cast<unsigned int>(rate), &bufferFrames, rtaCallback, this, &options);
     if (result != kAudioNoError) {
-        rtaDac->closeStream();
+        if (rtaDac->isStreamOpen()) rtaDac->closeStream();
         return;
     }
 
     activatePlugin(rate, 1, static_cast<int>(2 * bufferFrames));
     streamOutputChannels = useOutput ? outputParams.nChannels : 0;
     streamInputChannels = useInput ? inputParams.nChannels : 0;
+    // Every stream that opens processes from its first block, whatever stopped the
+    // one before it (a stop leaves processing off and acknowledged). Its thread
+    // starts after these stores.
+    stopAcknowledged.store(false, std::memory_order_release);
+    running.store(true, std::memory_order_release);
     if (rtaDac->isStreamOpen()) rtaDac->startStream();
 }
 
 void StandaloneHost::stopAudioThread() {
-    if (rtaDac == nullptr || !rtaDac->isStreamRunning()) return;
+    if (rtaDac == nullptr || !rtaDac->isStreamOpen()) return;
     stopStreamAndWait();
 }
 
@@ -169,17 +187,21 @@ std::vector<int32_t> StandaloneHost::getBufferSizes() {
     return {16, 32, 48, 64, 96, 128, 144, 160, 192, 224, 256, 480, 512, 1024, 2048, 4096};
 }
 
-int rtaCallback(void* output, void* input, unsigned int frames, double, AudioStreamStatus, void* userData) {
-    static_cast<StandaloneHost*>(userData)->clapProcess(output, input, frames);
+int rtaCallback(void* output, void* input, unsigned int frames, double, AudioStreamStatus, void* userData) noexcept {
+    auto* host = static_cast<StandaloneHost*>(userData);
+    try {
+        host->clapProcess(output, input, frames);
+    } catch (...) {
+        // Nothing printed: this is the audio thread. The stream goes on.
+        if (output != nullptr)
+            std::fill_n(static_cast<float*>(output), static_cast<size_t>(frames) * host->streamOutputChannels, 0.0f);
+    }
     return 0;
 }
 
-void rtaErrorCallback(AudioErrorType type, const std::string& message) {
+void rtaErrorCallback(StandaloneHost& host, AudioErrorType type, const std::string& message) noexcept {
     if (type == kAudioWarning || type == kAudioUnknownError) return;
-    // Only the host object makes audio library objects, so it exists; an error
-    // while it goes away (its stream closing) has no one to be shown to and must
-    // not make a new one.
-    if (StandaloneHost* host = standaloneHost.get()) host->reportAudioError(message);
+    Clap::shielded("showing an audio error", [&] { host.reportAudioError(message); });
 }
 
 }  // namespace brevlin::clap_host::standalone

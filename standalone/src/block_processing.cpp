@@ -126,16 +126,16 @@ void StandaloneHost::clapProcess(void* output, const void* input, uint32_t frame
     }
 }
 
-uint32_t StandaloneHost::ie_getsize(const clap_input_events* list) {
+uint32_t StandaloneHost::ie_getsize(const clap_input_events* list) noexcept {
     return static_cast<const StandaloneHost*>(list->ctx)->inputEventCount;
 }
 
-const clap_event_header* StandaloneHost::ie_get(const clap_input_events* list, uint32_t index) {
+const clap_event_header* StandaloneHost::ie_get(const clap_input_events* list, uint32_t index) noexcept {
     const auto* host = static_cast<const StandaloneHost*>(list->ctx);
     if (index >= host->inputEventCount) return nullptr;
     return reinterpret_cast<const clap_event_header*>(host->inputEventSlots[index]);
 }
 
-bool StandaloneHost::oe_try_push(const clap_output_events*, const clap_event_header*) { return true; }
+bool StandaloneHost::oe_try_push(const clap_output_events*, const clap_event_header*) noexcept { return true; }
 
 }  // namespace brevlin::clap_host::standalone

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "standalone/call_shield.h"
 #include "standalone/standalone_host.h"
 
 namespace brevlin::clap_host::standalone {
@@ -67,8 +68,9 @@ void StandaloneHost::stopMIDIThread() {
     }
 }
 
-void StandaloneHost::midiCallback(double timeStamp, std::vector<unsigned char>* message, void* userData) {
-    static_cast<StandaloneHost*>(userData)->processMIDIEvents(timeStamp, message);
+void StandaloneHost::midiCallback(double timeStamp, std::vector<unsigned char>* message, void* userData) noexcept {
+    auto* host = static_cast<StandaloneHost*>(userData);
+    Clap::shielded("MIDI input", [&] { host->processMIDIEvents(timeStamp, message); });
 }
 
 void StandaloneHost::processMIDIEvents(double, std::vector<unsigned char>* message) {

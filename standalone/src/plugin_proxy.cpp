@@ -2,8 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <string>
 
+#include "standalone/call_shield.h"
 #include "standalone/host_extensions.h"
 #include "standalone/thread_identity.h"
 
@@ -128,8 +128,8 @@ bool Plugin::save(const clap_ostream* stream) const {
     return extState != nullptr && extState->save(instance, stream);
 }
 
-bool Plugin::is_main_thread() const { return isMainThreadOf(creatorThread); }
-bool Plugin::is_audio_thread() const { return isAudioThreadOf(creatorThread); }
+bool Plugin::is_main_thread() const noexcept { return isMainThreadOf(creatorThread); }
+bool Plugin::is_audio_thread() const noexcept { return isAudioThreadOf(creatorThread); }
 
 void Plugin::mark_dirty() { parentHost->mark_dirty(); }
 void Plugin::latency_changed() { parentHost->latency_changed(); }
@@ -157,7 +157,11 @@ bool Plugin::context_menu_popup(const clap_context_menu_target* target, int32_t 
     return parentHost->context_menu_popup(target, screenIndex, x, y);
 }
 
-const void* Plugin::clapExtension(const clap_host*, const char* id) {
+const void* Plugin::clapExtension(const clap_host*, const char* id) noexcept {
+    if (id == nullptr) {
+        reportMisbehaviour("asked for a host extension without an id; answered none");
+        return nullptr;
+    }
     if (std::strcmp(id, CLAP_EXT_LOG) == 0) return &HostExt::log;
     if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) return &HostExt::params;
     if (std::strcmp(id, CLAP_EXT_TRACK_INFO) == 0) return &HostExt::trackinfo;
@@ -172,21 +176,30 @@ const void* Plugin::clapExtension(const clap_host*, const char* id) {
     return nullptr;
 }
 
-void Plugin::clapRequestRestart(const clap_host* host) { from(host)->parentHost->restartPlugin(); }
+void Plugin::clapRequestRestart(const clap_host* host) noexcept {
+    shielded("request_restart", [&] { from(host)->parentHost->restartPlugin(); });
+}
 
-void Plugin::clapRequestProcess(const clap_host*) {}
+void Plugin::clapRequestProcess(const clap_host*) noexcept {}
 
-void Plugin::clapRequestCallback(const clap_host* host) { from(host)->parentHost->request_callback(); }
+void Plugin::clapRequestCallback(const clap_host* host) noexcept {
+    shielded("request_callback", [&] { from(host)->parentHost->request_callback(); });
+}
 
-void Plugin::log(int severity, const char* msg) {
+void Plugin::log(int severity, const char* msg) noexcept {
     static const char* const kPrefixes[] = {
         "PLUGIN: DEBUG: ",           "PLUGIN: INFO: ",  "PLUGIN: WARNING: ",    "PLUGIN: ERROR: ",
         "PLUGIN: FATAL: ",           "PLUGIN: HOST MISBEHAVING: ", "PLUGIN: MISBEHAVING: ",
     };
+    if (msg == nullptr) {
+        reportMisbehaviour("logged a message without text; ignored");
+        return;
+    }
     const char* prefix = severity >= 0 && severity <= CLAP_LOG_PLUGIN_MISBEHAVING ? kPrefixes[severity] : "";
     if (severity == CLAP_LOG_HOST_MISBEHAVING) std::fprintf(stderr, "%s\n", msg);
-    const std::string line = std::string(prefix) + msg;
-    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fprintf(stderr, "%s%s\n", prefix, msg);
 }
+
+void reportMisbehaviour(const char* what) noexcept { std::fprintf(stderr, "HOST: the plug-in %s\n", what); }
 
 }  // namespace Clap

@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "standalone/audio_backend.h"
+#include "standalone/call_shield.h"
 
 namespace brevlin::clap_host::standalone {
 
@@ -130,9 +131,11 @@ public:
     void showWarnings(bool show) override { audio_->showWarnings(show); }
 
 private:
-    static void errorTrampoline(RtAudioError::Type type, const std::string& message) {
-        RtAudioBackend* owner = s_streamOwner.load(std::memory_order_acquire);
-        if (owner != nullptr && owner->errors_) owner->errors_(typeOf(type), message);
+    static void errorTrampoline(RtAudioError::Type type, const std::string& message) noexcept {
+        Clap::shielded("audio error report", [&] {
+            RtAudioBackend* owner = s_streamOwner.load(std::memory_order_acquire);
+            if (owner != nullptr && owner->errors_) owner->errors_(typeOf(type), message);
+        });
     }
 
     std::unique_ptr<RtAudio> audio_;

@@ -4,6 +4,7 @@
 
 #include <iostream>
 
+#include "standalone/call_shield.h"
 #include "standalone/midi_library.h"
 
 namespace brevlin::clap_host::standalone {
@@ -53,12 +54,14 @@ private:
     // Warnings (a JACK server that is not there) are printed the library's way;
     // errors fail the call in progress. The library reports them only from inside
     // the calls above, all made on the main thread.
-    static void onError(RtMidiError::Type type, const std::string& text, void* self) {
-        if (type == RtMidiError::WARNING || type == RtMidiError::DEBUG_WARNING) {
-            std::cerr << '\n' << text << "\n\n";
-            return;
-        }
-        static_cast<RtMidiInput*>(self)->lastError_ = text;
+    static void onError(RtMidiError::Type type, const std::string& text, void* self) noexcept {
+        Clap::shielded("MIDI error report", [&] {
+            if (type == RtMidiError::WARNING || type == RtMidiError::DEBUG_WARNING) {
+                std::cerr << '\n' << text << "\n\n";
+                return;
+            }
+            static_cast<RtMidiInput*>(self)->lastError_ = text;
+        });
     }
 
     std::unique_ptr<RtMidiIn> in_;

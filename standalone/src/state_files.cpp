@@ -9,11 +9,12 @@
 #include <limits>
 #include <string>
 
+#include "standalone/call_shield.h"
 #include "standalone/standalone_host.h"
 
 namespace brevlin::clap_host::standalone {
 
-int64_t clapwrite(const clap_ostream* stream, const void* buffer, uint64_t size) {
+int64_t clapwrite(const clap_ostream* stream, const void* buffer, uint64_t size) noexcept {
     auto* writer = static_cast<StateFileWriter*>(stream->ctx);
     if (writer->failed) return -1;
     const auto* bytes = static_cast<const char*>(buffer);
@@ -30,14 +31,16 @@ int64_t clapwrite(const clap_ostream* stream, const void* buffer, uint64_t size)
     return static_cast<int64_t>(size);
 }
 
-int64_t clapread(const clap_istream* stream, void* buffer, uint64_t size) {
-    auto* in = static_cast<std::istream*>(stream->ctx);
-    const auto wanted = static_cast<std::streamsize>(
-        std::min<uint64_t>(size, static_cast<uint64_t>(std::numeric_limits<std::streamsize>::max())));
-    in->read(static_cast<char*>(buffer), wanted);
-    const std::streamsize got = in->gcount();
-    if (in->good() || in->eof()) return got;
-    return -1;
+int64_t clapread(const clap_istream* stream, void* buffer, uint64_t size) noexcept {
+    return Clap::shielded("state file read", int64_t{-1}, [&]() -> int64_t {
+        auto* in = static_cast<std::istream*>(stream->ctx);
+        const auto wanted = static_cast<std::streamsize>(
+            std::min<uint64_t>(size, static_cast<uint64_t>(std::numeric_limits<std::streamsize>::max())));
+        in->read(static_cast<char*>(buffer), wanted);
+        const std::streamsize got = in->gcount();
+        if (in->good() || in->eof()) return got;
+        return -1;
+    });
 }
 
 namespace {
@@ -69,9 +72,8 @@ bool StandaloneHost::saveStandaloneAndPluginSettings(const std::filesystem::path
 
     StateFileWriter writer{fd, false};
     const clap_ostream stream{&writer, clapwrite};
-    clapPlugin->extState->save(plugin, &stream);
-
-    bool complete = !writer.failed;
+    // A plug-in that answers false has not saved its whole state, whatever it wrote.
+    bool complete = clapPlugin->extState->save(plugin, &stream) && !writer.failed;
     // On its way to the disk before it takes the old file's place; a file system
     // that cannot sync says EINVAL.
     if (complete && ::fsync(fd) != 0 && errno != EINVAL) complete = false;

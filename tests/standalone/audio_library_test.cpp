@@ -33,6 +33,23 @@ TEST_F(AudioLibraryTest, DevicesAreNumberedFromOneAndKeepTheirIdsWhenOthersAppea
     EXPECT_TRUE(errors.empty());
 }
 
+TEST_F(AudioLibraryTest, ADeviceKeepsItsIdWhenAnotherOfItsNameGoesOrItIsBusy) {
+    system.devices = {{"USB Audio", 2, 2, {48000}, 48000}, {"USB Audio", 8, 8, {48000}, 48000}};
+    auto lib = make();
+    EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{1, 2}));
+    const FakeDevice first = system.devices[0];
+    system.devices.erase(system.devices.begin());
+    EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{2}));
+    EXPECT_EQ(lib->getDeviceInfo(1).ID, 0u) << "the id of the device that went names no other";
+    system.devices[0].probed = false;  // busy in another program: no layout to see
+    EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{2}));
+    system.devices[0].probed = true;
+    system.devices[0].inputs = 6;  // reconfigured
+    EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{2}));
+    system.devices.insert(system.devices.begin(), first);
+    EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{1, 2}));
+}
+
 TEST_F(AudioLibraryTest, RecordsCarryTheirIdAndTheirPreferredRateAsCurrent) {
     system.devices = {{"Mic", 1, 0, {44100, 48000}, 44100}};
     auto lib = make();

@@ -108,6 +108,46 @@ TEST_F(AudioStream, StopSilencesAndClosesAndProcessingStaysOff) {
     EXPECT_EQ(audio.stops, 1);
 }
 
+TEST_F(AudioStream, AStreamOpenedAfterAStopProcessesAgain) {
+    FakePlugin& p = attach();
+    host->startAudioThreadOn(1, 2, true, 1, 2, true, 48000);
+    ASSERT_TRUE(eventually([&] { return p.blocks.load() > 0; }));
+    host->stopAudioThread();
+    const uint64_t before = p.blocks.load();
+    host->startAudioThreadOn(1, 2, true, 1, 2, true, 48000);
+    EXPECT_TRUE(eventually([&] { return p.blocks.load() > before; })) << "not silent for good";
+}
+
+TEST_F(AudioStream, AStreamTheLibraryStoppedIsClosedBeforeTheNextOpen) {
+    FakePlugin& p = attach();
+    std::vector<std::string> shown;
+    host->displayError = [&](const std::string& m) { shown.push_back(m); };
+    host->startAudioThreadOn(1, 2, true, 1, 2, true, 48000);
+    audio.streamFailure = kAudioDeviceDisconnect;
+    ASSERT_TRUE(eventually([&] { return !streamRuns(); }));
+    ASSERT_TRUE(host->rtaDac->isStreamOpen());
+    host->startAudioThreadOn(1, 2, true, 1, 2, true, 48000);
+    EXPECT_TRUE(shown.empty()) << "no \"already open\" error";
+    EXPECT_EQ(audio.opens.size(), 2u) << "opened at the first try";
+    const uint64_t before = p.blocks.load();
+    EXPECT_TRUE(eventually([&] { return p.blocks.load() > before; }));
+}
+
+TEST_F(AudioStream, DeactivationUndoesOnlyWhatThePluginStarted) {
+    FakePlugin& p = attach();
+    host->deactivatePlugin();  // never activated: nothing to undo
+    host->activatePlugin(48000, 1, 512);
+    host->deactivatePlugin();
+    EXPECT_TRUE(p.audioDuringStop) << "stop_processing counts as the audio thread";
+    host->deactivatePlugin();  // a second time: nothing
+    p.config.startProcessingResult = false;
+    host->activatePlugin(48000, 1, 512);
+    host->activatePlugin(48000, 1, 512);
+    EXPECT_EQ(p.calls, (std::vector<std::string>{"init", "activate", "start_processing", "stop_processing",
+                                                 "deactivate", "activate", "start_processing", "deactivate",
+                                                 "activate", "start_processing"}));
+}
+
 TEST_F(AudioStream, StopGivesUpOnAStreamThatNeverAcknowledgesAndClosesItAnyway) {
     attach();
     audio.runBlocks = false;
@@ -170,19 +210,19 @@ TEST_F(AudioStream, FailedOpenLeavesAudioOffAndThePluginAsItWas) {
 TEST_F(AudioStream, ErrorsAreShownOnTheMainThreadAndQueuedFromOtherThreads) {
     std::vector<std::string> shown;
     host->displayError = [&](const std::string& m) { shown.push_back(m); };
-    rtaErrorCallback(kAudioWarning, "a warning");
-    rtaErrorCallback(kAudioUnknownError, "unknown");
-    rtaErrorCallback(kAudioDriverError, "on main");
+    rtaErrorCallback(*host, kAudioWarning, "a warning");
+    rtaErrorCallback(*host, kAudioUnknownError, "unknown");
+    rtaErrorCallback(*host, kAudioDriverError, "on main");
     EXPECT_EQ(shown, (std::vector<std::string>{"on main"}));
-    std::thread([] {
-        rtaErrorCallback(kAudioSystemError, "from the stream");
-        rtaErrorCallback(kAudioWarning, "dropped");
+    std::thread([&] {
+        rtaErrorCallback(*host, kAudioSystemError, "from the stream");
+        rtaErrorCallback(*host, kAudioWarning, "dropped");
     }).join();
     EXPECT_EQ(shown.size(), 1u) << "not shown from the other thread";
     EXPECT_EQ(host->deliverQueuedAudioErrors(), 1u);
     EXPECT_EQ(shown.back(), "from the stream");
-    std::thread([] {
-        for (int i = 0; i < 20; ++i) rtaErrorCallback(kAudioSystemError, std::string(600, 'x'));
+    std::thread([&] {
+        for (int i = 0; i < 20; ++i) rtaErrorCallback(*host, kAudioSystemError, std::string(600, 'x'));
     }).join();
     EXPECT_EQ(host->deliverQueuedAudioErrors(), StandaloneHost::kAudioErrorQueueSize - 1) << "the rest dropped";
     EXPECT_EQ(shown.back().size(), sizeof(StandaloneHost::QueuedAudioError::text)) << "cut to the entry";

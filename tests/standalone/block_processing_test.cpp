@@ -32,6 +32,24 @@ TEST_F(BlockProcessing, WhileProcessingIsOffTheBlockIsSilentAndAcknowledged) {
     EXPECT_EQ(host->midiRing.waiting(), 1u) << "MIDI waits for processing";
 }
 
+// The libraries' callbacks let nothing unwind into the library's thread.
+static_assert(noexcept(rtaCallback(nullptr, nullptr, 0, 0.0, 0, nullptr)));
+static_assert(noexcept(StandaloneHost::midiCallback(0.0, nullptr, nullptr)));
+
+TEST_F(BlockProcessing, ABlockThatThrowsIsSilenceAndTheNextOneRuns) {
+    FakePlugin& p = attach();
+    p.plugin.process = [](const clap_plugin*, const clap_process*) -> clap_process_status {
+        throw std::runtime_error("process failed");
+    };
+    host->streamOutputChannels = 2;
+    std::vector<float> output(8, 9.0f);
+    EXPECT_EQ(rtaCallback(output.data(), nullptr, 4, 0.0, 0, host), 0);
+    EXPECT_EQ(output, std::vector<float>(8, 0.0f));
+    p.plugin.process = fakeProcess;
+    EXPECT_EQ(block({}, 0, 2, 4).size(), 8u) << "the lock was released";
+    EXPECT_EQ(p.blocks.load(), 1u);
+}
+
 TEST_F(BlockProcessing, DeviceInputFeedsTheFirstInputPortOnly) {
     world.config.audioInputs = 2;
     FakePlugin& p = attach();

@@ -15,8 +15,9 @@ BackendDeviceInfo FakeAudioBackend::deviceInfo(unsigned int index) {
     if (index >= system_.devices.size()) throw AudioBackendError(kAudioInvalidUse, "device index out of range");
     const FakeDevice& d = system_.devices[index];
     BackendDeviceInfo info;
-    info.probed = true;
     info.name = d.name;
+    if (!d.probed) return info;
+    info.probed = true;
     info.inputChannels = d.inputs;
     info.outputChannels = d.outputs;
     info.duplexChannels = std::min(d.inputs, d.outputs);
@@ -67,6 +68,12 @@ void FakeAudioBackend::startStream() {
         std::vector<float> out(static_cast<size_t>(frames_) * outChannels_);
         for (size_t i = 0; i < in.size(); ++i) in[i] = 0.001f * static_cast<float>(i + 1);
         while (running_.load(std::memory_order_acquire)) {
+            if (const AudioErrorType failure = system_.streamFailure.exchange(kAudioNoError);
+                failure != kAudioNoError) {
+                running_.store(false, std::memory_order_release);
+                errors_(failure, "the device went away");
+                break;
+            }
             if (system_.runBlocks.load(std::memory_order_acquire)) {
                 callback_(outChannels_ > 0 ? out.data() : nullptr, inChannels_ > 0 ? in.data() : nullptr, frames_, 0.0,
                           0, userData_);

@@ -20,6 +20,7 @@ struct FakeDevice {
     unsigned int inputs = 0, outputs = 0;
     std::vector<unsigned int> rates;
     unsigned int preferred = 0;
+    bool probed = true;  // false: busy elsewhere, only its name is seen
 };
 
 // What the fake's backends share with the test: the devices and what was done.
@@ -30,6 +31,9 @@ struct FakeAudioSystem {
     AudioErrorType openFailure = kAudioNoError;        // thrown by openStream when set
     bool failConstruction = false;
     std::atomic<bool> runBlocks{true};  // false: a stream thread that never calls back
+    // Set: the stream thread meets this error at its next block and, as RtAudio
+    // does, stops the stream on its own, then reports the error from its thread.
+    std::atomic<AudioErrorType> streamFailure{kAudioNoError};
 
     struct Open {
         bool hasOutput = false, hasInput = false;

@@ -20,7 +20,7 @@ const clap_plugin_state kState = {
             const size_t n = std::min<size_t>(4, bytes.size() - at);
             if (out->write(out, bytes.data() + at, n) != static_cast<int64_t>(n)) return false;
         }
-        return true;
+        return self(p).config.saveResult;
     },
     [](const clap_plugin* p, const clap_istream* in) {
         FakePlugin& f = self(p);
@@ -111,7 +111,9 @@ clap_process_status fakeProcess(const clap_plugin* p, const clap_process* proces
 }
 
 FakePlugin::FakePlugin(const clap_host* h, const FakePluginConfig& c) : host(h), config(c) {
-    plugin.desc = &FakeWorld::descriptor;
+    descriptor = FakeWorld::descriptor;
+    if (!config.descriptorId.empty()) descriptor.id = config.descriptorId.c_str();
+    plugin.desc = &descriptor;
     plugin.plugin_data = this;
     plugin.init = [](const clap_plugin* p) {
         self(p).calls.push_back("init");
@@ -139,9 +141,13 @@ FakePlugin::FakePlugin(const clap_host* h, const FakePluginConfig& c) : host(h),
         f.calls.push_back("start_processing");
         f.mainDuringStart = hostThreadCheck(f.host, true);
         f.audioDuringStart = hostThreadCheck(f.host, false);
-        return true;
+        return f.config.startProcessingResult;
     };
-    plugin.stop_processing = [](const clap_plugin* p) { self(p).calls.push_back("stop_processing"); };
+    plugin.stop_processing = [](const clap_plugin* p) {
+        FakePlugin& f = self(p);
+        f.calls.push_back("stop_processing");
+        f.audioDuringStop = hostThreadCheck(f.host, false);
+    };
     plugin.reset = [](const clap_plugin* p) { self(p).calls.push_back("reset"); };
     plugin.process = fakeProcess;
     plugin.get_extension = [](const clap_plugin* p, const char* id) -> const void* {

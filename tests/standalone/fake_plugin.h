@@ -14,6 +14,9 @@ namespace satest {
 
 struct FakePluginConfig {
     bool initResult = true;
+    bool startProcessingResult = true;
+    bool saveResult = true;  // what the state save answers once it has written the state
+    std::string descriptorId;  // the id the instance's descriptor gives; empty: the factory's
     std::set<std::string> extensions = {CLAP_EXT_STATE, CLAP_EXT_AUDIO_PORTS, CLAP_EXT_NOTE_PORTS, CLAP_EXT_PARAMS};
     bool guiSupportsHostApi = true;
     uint32_t audioInputs = 1, audioOutputs = 1, channelsPerPort = 2;
@@ -27,13 +30,14 @@ struct FakePlugin {
     static constexpr size_t kMaxEvents = 512;
 
     clap_plugin plugin{};
+    clap_plugin_descriptor descriptor{};
     const clap_host* host = nullptr;
     FakePluginConfig config;
     std::vector<std::string> asked;  // get_extension ids, in order
     std::vector<std::string> calls;  // lifecycle calls on the main thread, in order
     double activatedRate = 0;
     uint32_t activatedMin = 0, activatedMax = 0;
-    bool mainDuringStart = false, audioDuringStart = false;
+    bool mainDuringStart = false, audioDuringStart = false, audioDuringStop = false;
     std::vector<uint8_t> loaded;
     std::vector<int64_t> readResults;
     std::vector<clap_id> timersFired;

@@ -220,6 +220,23 @@ TEST_F(ProxyTest, CreatorThreadIsMainAndEveryOtherThreadIsAudioUnlessOverridden)
     EXPECT_EQ(Clap::g_main_thread_override, 0);
 }
 
+TEST_F(ProxyTest, NothingTheHostInterfaceThrowsReachesThePlugin) {
+    auto proxy = create();
+    const clap_host* h = &proxy->clapHost;
+    host.throws = true;
+    host.contextMenu = true;
+    clap_id timer = 0;
+    testing::internal::CaptureStderr();
+    ext<clap_host_params>(*proxy, CLAP_EXT_PARAMS).request_flush(h);
+    h->request_callback(h);
+    EXPECT_FALSE(ext<clap_host_timer_support>(*proxy, CLAP_EXT_TIMER_SUPPORT).register_timer(h, 30, &timer));
+    EXPECT_FALSE(ext<clap_host_gui>(*proxy, CLAP_EXT_GUI).request_resize(h, 394, 722));
+    EXPECT_FALSE(ext<clap_host_context_menu>(*proxy, CLAP_EXT_CONTEXT_MENU).populate(h, nullptr, nullptr));
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 5) << errors;
+    EXPECT_NE(errors.find("HOST: gui request_resize failed: gui_request_resize 394 722 threw"), std::string::npos);
+}
+
 TEST(PluginLog, SeverityPrefixesAndTheHostMisbehavingEcho) {
     const char* const prefixes[] = {"PLUGIN: DEBUG: ", "PLUGIN: INFO: ", "PLUGIN: WARNING: ", "PLUGIN: ERROR: ",
                                     "PLUGIN: FATAL: ", "PLUGIN: HOST MISBEHAVING: ", "PLUGIN: MISBEHAVING: "};
@@ -234,6 +251,17 @@ TEST(PluginLog, SeverityPrefixesAndTheHostMisbehavingEcho) {
         Clap::Plugin::log(severity, "bare");
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "bare\n");
     }
+}
+
+TEST_F(ProxyTest, NullTextsFromThePluginAreRefusedWithAMessage) {
+    auto proxy = create();
+    const clap_host* h = &proxy->clapHost;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(h->get_extension(h, nullptr), nullptr);
+    ext<clap_host_log>(*proxy, CLAP_EXT_LOG).log(h, CLAP_LOG_HOST_MISBEHAVING, nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "HOST: the plug-in asked for a host extension without an id; answered none\n"
+              "HOST: the plug-in logged a message without text; ignored\n");
 }
 
 TEST(StateMemento, ReadsWhatIsLeftThenNothingAndStartsOverOnSetData) {

@@ -1,6 +1,7 @@
 // A host interface that writes down every call it receives, with its arguments.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,11 @@ struct RecordingHost final : Clap::IHost {
     std::vector<std::string> calls;
     bool contextMenu = false;
     bool answer = true;  // what the bool operations answer
+    bool throws = false;  // every operation throws once it has written itself down
 
     bool note(const std::string& call) {
         calls.push_back(call);
+        if (throws) throw std::runtime_error(call + " threw");
         return answer;
     }
     static std::string args(std::initializer_list<long long> values) {

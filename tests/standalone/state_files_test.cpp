@@ -109,8 +109,7 @@ TEST_F(StateFiles, QuitThenStartHandsThePluginExactlyTheBytesItWrote) {
     world.config.state = {'R', 'U', 'N', '1', 0, 0xFF, 0x80, 9, 8};
     start();
     mainFinish();
-    EXPECT_EQ(world.destroyedCalls.back(), "deactivate") << "deactivated once although audio never ran";
-    EXPECT_EQ(std::count(world.destroyedCalls.begin(), world.destroyedCalls.end(), "deactivate"), 1);
+    EXPECT_EQ(world.destroyedCalls, std::vector<std::string>{"init"}) << "never activated: nothing to undo";
     EXPECT_EQ(world.entryCalls.back(), "deinit");
     EXPECT_EQ(bytesOf(pluginDir() / "settings.claphost"), world.config.state);
 
@@ -160,6 +159,16 @@ TEST_F(StateFiles, ASaveThatRunsOutOfSpaceKeepsThePreviousSettings) {
         << "defaults and settings only: no temporary file left";
 }
 
+TEST_F(StateFiles, ASaveThePluginReportsAsFailedKeepsThePreviousSettings) {
+    StandaloneHost& host = withOldSettings("previous", {1, 2, 3});
+    world.last->config.saveResult = false;
+    EXPECT_FALSE(host.saveStandaloneAndPluginSettings(pluginDir(), "settings.claphost"));
+    const std::string previous = "previous";
+    EXPECT_EQ(bytesOf(pluginDir() / "settings.claphost"), std::vector<uint8_t>(previous.begin(), previous.end()));
+    EXPECT_EQ(std::distance(fs::directory_iterator(pluginDir()), fs::directory_iterator()), 2)
+        << "no temporary file left";
+}
+
 TEST_F(StateFiles, ASaveIntoAReadOnlyDirectoryKeepsThePreviousSettings) {
     StandaloneHost& host = withOldSettings("previous", {1, 2, 3});
     fs::permissions(pluginDir(), fs::perms::owner_read | fs::perms::owner_exec);
@@ -195,6 +204,19 @@ TEST_F(StateFiles, StartWithoutFactoryOrPluginCreatesNothingAndQuitStillDeinitia
     EXPECT_FALSE(fs::exists(root / "data")) << "no file touched";
 }
 
+TEST_F(StateFiles, APluginIdThatWouldLeaveTheSettingsFolderGetsNoStateFiles) {
+    for (const char* id : {"../escaped", "a/b", ".hidden", "a..b"}) {
+        world.config.descriptorId = id;
+        testing::internal::CaptureStderr();
+        ASSERT_NE(start(), nullptr) << id;
+        mainFinish();
+        EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot name a settings folder"), std::string::npos)
+            << id;
+        EXPECT_EQ(std::distance(fs::recursive_directory_iterator(root), fs::recursive_directory_iterator()), 0)
+            << id;
+    }
+}
+
 TEST_F(StateFiles, StartAudioAndQuitRunTheWholeLifecycleInOrder) {
     FakeAudioSystem audio;
     audio.devices = {{"Interface", 2, 2, {48000}, 48000}};
@@ -211,8 +233,8 @@ TEST_F(StateFiles, StartAudioAndQuitRunTheWholeLifecycleInOrder) {
     mainFinish();
     EXPECT_FALSE(midi.opened[0]->alive);
     EXPECT_EQ(audio.closes, 1);
-    EXPECT_EQ(world.destroyedCalls,
-              (std::vector<std::string>{"init", "activate", "start_processing", "deactivate"}));
+    EXPECT_EQ(world.destroyedCalls, (std::vector<std::string>{"init", "activate", "start_processing",
+                                                              "stop_processing", "deactivate"}));
     EXPECT_TRUE(fs::exists(pluginDir() / "settings.claphost"));
     EXPECT_EQ(standaloneHost, nullptr);
     EXPECT_EQ(getMainPlugin(), nullptr);

@@ -2,7 +2,12 @@
 //
 // - device ids: a device keeps the id it was first seen with for the life of the
 //   process (the first enumeration numbers them 1, 2, 3, ... by position); 0 names
-//   no device;
+//   no device. The library has no identity of its own for a device, so a device is
+//   known by its name and channel layout: one that stays keeps its id when others
+//   come or go, also others of the same name. Only devices alike in both are told
+//   apart by their order, so when one of them goes, those after it move up. A
+//   device whose layout changes, or that the backend cannot probe (busy
+//   elsewhere), keeps an id of its name that was present the time before;
 // - every device record carries a current rate (the preferred one, where the
 //   backend reports none of its own);
 // - no exception leaves an operation: failures reach the error callback with their
@@ -62,14 +67,17 @@ private:
     };
     struct Known {
         std::string name;
-        unsigned int occurrence;  // among devices of the same name, by position
+        bool layoutKnown;  // false while the device has been seen only unprobed
+        unsigned int outputs, inputs, duplex;
         unsigned int id;
     };
 
     // Enumerates the backend's devices and gives every one its id. False when the
     // backend failed (reported).
     bool refresh();
-    unsigned int idFor(const std::string& name, unsigned int occurrence);
+    // Gives each device of a new enumeration (ids 0) its id; present_ still holds
+    // the one before.
+    void assignIds(std::vector<Present>& found);
     const Present* findPresent(unsigned int id) const;
     // The device at a backend position, or 0.
     unsigned int idAtPosition(unsigned int position) const;

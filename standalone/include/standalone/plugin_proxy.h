@@ -59,8 +59,8 @@ public:
     void setBusActivation(bool isInput, uint32_t port, bool active);
     bool load(const clap_istream* stream) const;
     bool save(const clap_ostream* stream) const;
-    bool is_main_thread() const;
-    bool is_audio_thread() const;
+    bool is_main_thread() const noexcept;
+    bool is_audio_thread() const noexcept;
 
     // Forwarders to the host interface.
     void mark_dirty();
@@ -76,14 +76,15 @@ public:
     bool context_menu_can_popup();
     bool context_menu_popup(const clap_context_menu_target* target, int32_t screenIndex, int32_t x, int32_t y);
 
-    // The clap_host functions; `host` is a proxy's clapHost.
-    static const void* clapExtension(const clap_host* host, const char* id);
-    static void clapRequestRestart(const clap_host* host);
-    static void clapRequestProcess(const clap_host* host);
-    static void clapRequestCallback(const clap_host* host);
+    // The clap_host functions; `host` is a proxy's clapHost. None lets an
+    // exception out to the plug-in.
+    static const void* clapExtension(const clap_host* host, const char* id) noexcept;
+    static void clapRequestRestart(const clap_host* host) noexcept;
+    static void clapRequestProcess(const clap_host* host) noexcept;
+    static void clapRequestCallback(const clap_host* host) noexcept;
 
     // Prints one of the plug-in's log messages to standard error.
-    static void log(int severity, const char* msg);
+    static void log(int severity, const char* msg) noexcept;
 
     // The proxy behind a clap_host record handed to the plug-in.
     static Plugin* from(const clap_host* host) { return static_cast<Plugin*>(host->host_data); }
@@ -116,5 +117,9 @@ public:
     uint32_t minFrames = 0;
     uint32_t maxFrames = 0;
 };
+
+// One line on standard error about input from the plug-in that the host refused;
+// `what` completes "the plug-in ...".
+void reportMisbehaviour(const char* what) noexcept;
 
 }  // namespace Clap

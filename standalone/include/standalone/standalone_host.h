@@ -4,8 +4,10 @@
 // block) and of the two handlers the application installs.
 //
 // Threads: everything runs on the main thread except clapProcess (the stream's
-// thread, through rtaCallback) and midiCallback (the MIDI library's input
-// threads). Always made on the heap: the port buffers alone are 16 MiB.
+// thread, through rtaCallback), midiCallback (the MIDI library's input threads)
+// and rtaErrorCallback (whichever thread the audio library reports on); each
+// member says which threads touch it. Always made on the heap: the port buffers
+// alone are 16 MiB.
 #pragma once
 
 #include <pthread.h>
@@ -104,6 +106,9 @@ public:
 
     // Audio stream and activation (main thread).
     void activatePlugin(int sampleRate, int minFrames, int maxFrames);
+    // Undoes activation in CLAP's order: stop_processing when processing started,
+    // then deactivate when active. Nothing for a plug-in in neither state.
+    void deactivatePlugin();
     void startAudioThread();
     void startAudioThreadOn(uint32_t inputDevice, uint32_t inputChannels, bool useInput, uint32_t outputDevice,
                             uint32_t outputChannels, bool useOutput, int32_t sampleRate);
@@ -128,25 +133,39 @@ public:
 
     // One block (the stream's thread).
     void clapProcess(void* output, const void* input, uint32_t frames);
-    static uint32_t ie_getsize(const clap_input_events* list);
-    static const clap_event_header* ie_get(const clap_input_events* list, uint32_t index);
-    static bool oe_try_push(const clap_output_events* list, const clap_event_header* event);
+    static uint32_t ie_getsize(const clap_input_events* list) noexcept;
+    static const clap_event_header* ie_get(const clap_input_events* list, uint32_t index) noexcept;
+    static bool oe_try_push(const clap_output_events* list, const clap_event_header* event) noexcept;
 
     // MIDI input.
     void startMIDIThread();
     void stopMIDIThread();
-    static void midiCallback(double timeStamp, std::vector<unsigned char>* message, void* userData);
+    static void midiCallback(double timeStamp, std::vector<unsigned char>* message, void* userData) noexcept;
     void processMIDIEvents(double timeStamp, std::vector<unsigned char>* message);
 
     // State files: the plug-in's state saved to, or loaded from, dir / name.
     bool saveStandaloneAndPluginSettings(const std::filesystem::path& dir, const std::filesystem::path& name);
     bool tryLoadStandaloneAndPluginSettings(const std::filesystem::path& dir, const std::filesystem::path& name);
 
+    // Who touches each member. "Main" is the thread that made the host, "audio"
+    // the stream's thread (clapProcess), "MIDI" the MIDI library's input threads.
+    // "Set before a stream starts" means: written on main only while no stream
+    // runs (before startStream, or after the stop), read by audio while one runs;
+    // the library's startStream publishes the writes to its stream thread.
+
+    // Audio only: the block's MIDI events, read by the plug-in through
+    // inputEventList during its process call.
     alignas(8) uint8_t inputEventSlots[kEventSlots][kEventSlotBytes]{};
     uint32_t inputEventCount = 0;
+    // Set before a stream starts (mainCreatePlugin); audio reads its instance in
+    // every block. Released by the destructor after the stream has closed.
     std::shared_ptr<Clap::Plugin> clapPlugin;
+    // Any thread sets them (exchange: the plug-in asks from its process call
+    // too); main takes them (exchange) in the application's request timer.
     std::atomic<bool> restartRequested{false};
     std::atomic<bool> callbackRequested{false};
+    // Written on main while the plug-in is initialised, before any stream; audio
+    // reads numAudioInputs and numAudioOutputs, the rest are main only.
     uint32_t numAudioInputs = 0;
     uint32_t numAudioOutputs = 0;
     std::vector<uint32_t> inputChannelCounts;
@@ -158,12 +177,20 @@ public:
     bool hasMIDIInput = false;
     bool hasClapNoteInput = false;
     bool hasNoteOutput = false;
+    // Main: the application sets it and the plug-in's GUI calls it there.
     std::function<bool(uint32_t, uint32_t)> onRequestResize = [](uint32_t, uint32_t) { return false; };
+    // MIDI appends, audio takes; PublishedRing says how entries are published.
     MidiRing midiRing;
+    // Main: opened and closed while no stream runs.
     std::vector<std::unique_ptr<MidiInput>> midiInputs;
     uint32_t numMIDIPorts = 0;
+    // Main. The library's own threads call back into this host (rtaCallback,
+    // rtaErrorCallback) but never touch the member.
     std::unique_ptr<AudioLibrary> rtaDac;
+    // Main only: set and emptied by the application, called only on main (errors
+    // found elsewhere wait in audioErrors).
     std::function<void(const std::string&)> displayError;
+    // Main only: the library's API and the stream's devices, rate and size.
     AudioApi audioApi = AudioApi::Unspecified;
     std::string audioApiName;
     std::string audioApiDisplayName;
@@ -173,20 +200,36 @@ public:
     bool outputEnabled = true;
     int32_t streamSampleRate = 0;
     uint32_t bufferFrames = 0;
+    // Set before a stream starts; audio reads them in every block.
     uint32_t streamInputChannels = 0;
     uint32_t streamOutputChannels = 0;
+    // Main only.
     StartupSelection startupSelection;
     bool pluginActive = false;
+    bool pluginProcessing = false;
+    // Fixed at construction; handed to the plug-in in every block (audio).
     clap_input_events inputEventList{this, ie_getsize, ie_get};
     clap_output_events outputEventList{this, oe_try_push};
+    // Held by audio for a whole block (exchange with acquire, release store);
+    // main takes it only in the application's restart path, around switching
+    // `running` off.
     std::atomic<uint8_t> processLock{0};
+    // Main writes (release): off to stop or restart, on when a stream opens;
+    // audio reads it (acquire) at the start of every block.
     std::atomic<bool> running{true};
+    // Audio sets it (exchange) on a block it found `running` off; main polls it
+    // (acquire) while stopping and clears it (release) before a new stream starts.
     std::atomic<bool> stopAcknowledged{false};
+    // Audio only: the plug-in's port buffers.
     float scratchChannels[kScratchChannels][kScratchFrames]{};
 
     // The thread audio errors may be shown on: the one that made the host.
+    // Written at construction, read by any thread.
     pthread_t mainThread;
+    // Any thread but main appends (many producers), main takes.
     PublishedRing<QueuedAudioError, kAudioErrorQueueSize> audioErrors;
+    // Main only, from here to the end of the members.
+
     // How the audio and MIDI libraries are reached; tests put fakes here before
     // the first use.
     AudioBackendFactory audioBackendFactory = makeRtAudioBackend;
@@ -201,8 +244,9 @@ public:
     uint32_t stopPollLimit = kStopPolls;
 
 private:
-    // Switches processing off, waits for the stream's acknowledgement (bounded)
-    // and stops and closes a running stream.
+    // Takes an open stream to closed: switches processing off, waits (bounded) for
+    // a running stream's acknowledgement, stops it and closes it. A stream the
+    // library stopped on its own is closed too.
     void stopStreamAndWait();
     const clap_plugin* instance() const { return clapPlugin != nullptr ? clapPlugin->instance : nullptr; }
 };
@@ -210,8 +254,11 @@ private:
 std::vector<AudioDeviceInfo> filterDevicesBy(const std::unique_ptr<AudioLibrary>& dac,
                                              std::function<bool(const AudioDeviceInfo&)> predicate);
 
+// The stream callback; `userData` is the host. A block that throws is silence.
 int rtaCallback(void* output, void* input, unsigned int frames, double streamTime, AudioStreamStatus status,
-                void* userData);
-void rtaErrorCallback(AudioErrorType type, const std::string& message);
+                void* userData) noexcept;
+// The error callback of every audio library object `host` makes, bound to it;
+// runs on whichever thread the library finds the problem.
+void rtaErrorCallback(StandaloneHost& host, AudioErrorType type, const std::string& message) noexcept;
 
 }  // namespace brevlin::clap_host::standalone

@@ -1,7 +1,7 @@
 // State files: nothing but the bytes of the plug-in's own state save, in the order
 // written. A file is written to a temporary file beside it and renamed over it
-// only once every byte is written and the file closed without error, so a failed
-// save leaves the previous file as it was.
+// only once the plug-in's save has answered true, every byte is written and the
+// file closed without error, so a failed save leaves the previous file as it was.
 #pragma once
 
 #include <cstdint>
@@ -20,10 +20,10 @@ struct StateFileWriter {
 // The `write` of a writer's stream (ctx: a StateFileWriter). Writes all `size`
 // bytes and returns `size`; returns -1 once a write has failed, and then writes
 // nothing more.
-int64_t clapwrite(const clap_ostream* stream, const void* buffer, uint64_t size);
+int64_t clapwrite(const clap_ostream* stream, const void* buffer, uint64_t size) noexcept;
 
 // The `read` of a reader's stream (ctx: an open std::istream). Reads up to `size`
 // bytes; returns how many (0 at the end of the file), or -1 on a read error.
-int64_t clapread(const clap_istream* stream, void* buffer, uint64_t size);
+int64_t clapread(const clap_istream* stream, void* buffer, uint64_t size) noexcept;
 
 }  // namespace brevlin::clap_host::standalone

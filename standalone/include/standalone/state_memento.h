@@ -17,8 +17,9 @@ public:
 
     void setData(const uint8_t* data, size_t size);
 
-    static int64_t _read(const clap_istream* stream, void* buffer, uint64_t size);
-    static int64_t _write(const clap_ostream* stream, const void* buffer, uint64_t size);
+    static int64_t _read(const clap_istream* stream, void* buffer, uint64_t size) noexcept;
+    // -1 when the bytes cannot be stored (out of memory).
+    static int64_t _write(const clap_ostream* stream, const void* buffer, uint64_t size) noexcept;
 
     uint64_t readPosition = 0;
     clap_istream inStream{};

@@ -13,8 +13,8 @@ namespace Clap {
 extern thread_local int g_main_thread_override;
 extern thread_local int g_audio_thread_override;
 
-bool isMainThreadOf(pthread_t creatorThread);
-bool isAudioThreadOf(pthread_t creatorThread);
+bool isMainThreadOf(pthread_t creatorThread) noexcept;
+bool isAudioThreadOf(pthread_t creatorThread) noexcept;
 
 // Raises one of the calling thread's counters for the guard's lifetime.
 class ThreadOverrideGuard {
