@@ -1,10 +1,14 @@
 #include "fxcoreplug/clap_entry.h"
 
+#include "standalone/call_shield.h"
 #include "standalone/standalone_entry.h"
 
-extern "C" bool fxcore_standalone_entry_init(const char* path) {
+// Called by whoever loads the entry, through C: the device set-up may throw (the
+// audio library, the defaults file), and a failure there must not take the plug-in's
+// own initialisation with it, so it is reported and the entry still answers.
+extern "C" bool fxcore_standalone_entry_init(const char* path) noexcept {
     const bool initialised = fxcore_entry_init(path);
-    if (initialised) fxcore::standalone::installAudioDevicePrefs();
+    if (initialised) Clap::shielded("remembered audio devices", [] { fxcore::standalone::installAudioDevicePrefs(); });
     return initialised;
 }
 

@@ -5,7 +5,7 @@
 
 #include "clap/clap.h"
 
-extern "C" bool fxcore_standalone_entry_init(const char* path);
+extern "C" bool fxcore_standalone_entry_init(const char* path) noexcept;
 
 namespace fxcore::standalone {
 
