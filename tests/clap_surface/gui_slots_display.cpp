@@ -142,6 +142,8 @@ TEST_F(GuiHostDriving, WithoutFdSupportTheTimerAloneDrivesThePanel) {
     EXPECT_TRUE(host.fds.empty());
     tick();
     EXPECT_TRUE(plugin->editor->frame()->isOpen());
+    plugin->guiClickForTesting(72, 626);  // the TAP footswitch of the shipped panel
+    EXPECT_EQ(plugin->pendingSwitchTriggers.load(), 1u << 5);
 }
 
 TEST_F(GuiHostDriving, ALostWindowGivesItsConnectionBack) {
