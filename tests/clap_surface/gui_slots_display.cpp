@@ -9,9 +9,8 @@
 #include "fake_host.h"
 #include "fxcoreedit/panel_editor.h"
 #include "fxcoreplug/fxcore_plugin.h"
-
 // Last: Xlib's macros would upset the headers above.
-#include <X11/Xlib.h>
+#include "x11_parent_window.h"
 
 namespace {
 
@@ -83,17 +82,10 @@ TEST(GuiSlots, WithoutHostTimersThereIsNoPanel) {
 class GuiHostDriving : public ::testing::Test {
 protected:
     void SetUp() override {
-        display_ = XOpenDisplay(nullptr);
-        if (display_ == nullptr) GTEST_SKIP() << "no X display";
-        parent_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 394, 722, 0, 0, 0);
-        XMapWindow(display_, parent_);
-        XSync(display_, False);
+        if (parent_.display() == nullptr) GTEST_SKIP() << "no X display";
     }
     void TearDown() override {
         plugin.reset();
-        if (display_ == nullptr) return;
-        if (parent_ != 0) XDestroyWindow(display_, parent_);
-        XCloseDisplay(display_);
         EXPECT_TRUE(host.timers.empty());
         EXPECT_TRUE(host.fds.empty());
         EXPECT_EQ(host.strayUnregisters, 0);
@@ -102,7 +94,7 @@ protected:
     void openPanel() {
         plugin = std::make_unique<FXCorePlugin>(&host.host);
         ASSERT_TRUE(gui().create(&plugin->plugin, "x11", false));
-        const clap_window window{CLAP_WINDOW_API_X11, {.x11 = parent_}};
+        const clap_window window{CLAP_WINDOW_API_X11, {.x11 = parent_.id()}};
         ASSERT_TRUE(gui().set_parent(&plugin->plugin, &window));
     }
     void tick() {
@@ -110,8 +102,7 @@ protected:
         ext<clap_plugin_timer_support>(*plugin, CLAP_EXT_TIMER_SUPPORT).on_timer(&plugin->plugin, host.timers.begin()->first);
     }
 
-    Display* display_ = nullptr;
-    Window parent_ = 0;
+    testsupport::ParentWindow parent_;
     FakeHost host;
     std::unique_ptr<FXCorePlugin> plugin;
 };
@@ -148,9 +139,7 @@ TEST_F(GuiHostDriving, WithoutFdSupportTheTimerAloneDrivesThePanel) {
 
 TEST_F(GuiHostDriving, ALostWindowGivesItsConnectionBack) {
     openPanel();
-    XDestroyWindow(display_, parent_);  // takes the panel's window with it
-    parent_ = 0;
-    XSync(display_, False);
+    parent_.destroy();  // takes the panel's window with it
     XSync(plugin->editor->frame()->x11Display(), False);
     tick();
     EXPECT_FALSE(plugin->editor->frame()->isOpen());

@@ -14,9 +14,8 @@
 #include "fxcoreedit/rotary_knob.h"
 #include "fxcoreplug/fxcore_plugin.h"
 #include "test_programs.h"
-
 // Last: Xlib's macros would upset the headers above.
-#include <X11/Xlib.h>
+#include "x11_parent_window.h"
 
 namespace fxcoreplug {
 namespace {
@@ -30,17 +29,7 @@ const std::string kAllKnobs = "PANEL lumivex\nPOT0 a\nPOT1 b\nPOT2 c\nPOT3 d\nPO
 class PanelEditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        display_ = XOpenDisplay(nullptr);
-        if (display_ == nullptr) GTEST_SKIP() << "no X display";
-        parent_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 394, 722, 0, 0, 0);
-        XMapWindow(display_, parent_);
-        XSync(display_, False);
-    }
-    void TearDown() override {
-        editor.reset();
-        if (display_ == nullptr) return;
-        XDestroyWindow(display_, parent_);
-        XCloseDisplay(display_);
+        if (parent_.display() == nullptr) GTEST_SKIP() << "no X display";
     }
 
     // A plug-in with one bank of `modes` programs, all with `controls`, and its editor, open.
@@ -48,7 +37,7 @@ protected:
         for (int m = 0; m < modes; ++m) firmware.add("t_" + std::to_string(m), testsupport::constantProgram(0.0), controls);
         plugin = std::make_unique<FXCorePlugin>(&host.host, firmware.table());
         editor = std::make_unique<PanelEditor>(*plugin);
-        ASSERT_TRUE(editor->open(parent_));
+        ASSERT_TRUE(editor->open(parent_.id()));
     }
     std::vector<int> tags() const {
         std::vector<int> out;
@@ -73,12 +62,11 @@ protected:
     }
     int position(size_t toggle) const { return editor->toggles().at(toggle).view->position(); }
 
-    Display* display_ = nullptr;
-    Window parent_ = 0;
+    testsupport::ParentWindow parent_;
     testsupport::FakeHost host;
     testsupport::Firmware firmware;
     std::unique_ptr<FXCorePlugin> plugin;
-    std::unique_ptr<PanelEditor> editor;
+    std::unique_ptr<PanelEditor> editor;  // goes first
 };
 
 TEST_F(PanelEditorTest, LumivexRowWithEveryPotAKnob) {
@@ -107,7 +95,7 @@ TEST_F(PanelEditorTest, LumivexRowWithEveryPotAKnob) {
     EXPECT_EQ(frame->viewCount(), 10u);
     EXPECT_EQ(frame->viewAt(9), editor->leds()[1]) << "LEDs are added last";
 
-    EXPECT_TRUE(editor->open(parent_)) << "open while open";
+    EXPECT_TRUE(editor->open(parent_.id())) << "open while open";
     EXPECT_EQ(editor->frame(), frame);
     EXPECT_EQ(frame->viewCount(), 10u);
     EXPECT_EQ(editor->controls().size(), 8u);
@@ -238,7 +226,7 @@ TEST_F(PanelEditorTest, ClickWhileClosedDoesNothingAndReopeningRebuilds) {
     editor->onHostTimer();
     EXPECT_EQ(plugin->paramValue(301), 0.0);
     EXPECT_TRUE(drained().empty());
-    ASSERT_TRUE(editor->open(parent_));
+    ASSERT_TRUE(editor->open(parent_.id()));
     EXPECT_EQ(editor->controls().size(), 8u);
     EXPECT_EQ(editor->frameCache().size(), 2u);
 }
