@@ -56,9 +56,6 @@ TEST(GuiSlots, AnswersBeforeAndAfterCreate) {
     EXPECT_TRUE(gui.create(cp, "x11", false));
     EXPECT_EQ(p.editor.get(), editor) << "a second create keeps the editor";
     EXPECT_TRUE(gui.show(cp));
-    EXPECT_FALSE(gui.set_scale(cp, 2.0));
-    EXPECT_FALSE(gui.can_resize(cp));
-    EXPECT_FALSE(gui.set_size(cp, 500, 800));
     w = 500, h = 800;
     EXPECT_TRUE(gui.adjust_size(cp, &w, &h));
     EXPECT_EQ(std::pair(w, h), std::pair(394u, 722u));
