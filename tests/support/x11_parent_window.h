@@ -5,11 +5,20 @@
 
 #include <X11/Xlib.h>
 
+#include <chrono>
+#include <cstdlib>
+
+#include "wait.h"
+
 namespace testsupport {
 
 class ParentWindow {
 public:
-    explicit ParentWindow(unsigned width = 394, unsigned height = 722) : display_(XOpenDisplay(nullptr)) {
+    explicit ParentWindow(unsigned width = 394, unsigned height = 722) {
+        // An X server starts over when its last client leaves (Xvfb between two
+        // tests) and refuses connections until it is back.
+        if (std::getenv("DISPLAY") == nullptr) return;
+        waitFor([this] { return (display_ = XOpenDisplay(nullptr)) != nullptr; }, std::chrono::seconds(10));
         if (display_ == nullptr) return;
         window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, width, height, 0, 0, 0);
         XMapWindow(display_, window_);
@@ -35,7 +44,7 @@ public:
     }
 
 private:
-    Display* display_;
+    Display* display_ = nullptr;
     Window window_ = 0;
 };
 
