@@ -31,6 +31,15 @@ bool orFalse(Body&& body) noexcept {
     }
 }
 
+// Runs `body`, swallowing whatever it throws: for slots that have no answer to fail with.
+template <class Body>
+void quietly(Body&& body) noexcept {
+    try {
+        body();
+    } catch (...) {
+    }
+}
+
 // ---- clap_plugin slots ----
 bool pluginInit(const clap_plugin*) noexcept { return true; }  // [main] the constructor did the work
 
@@ -123,6 +132,83 @@ uint32_t tailGet(const clap_plugin*) noexcept { return FXCorePlugin::kTailFrames
 
 const clap_plugin_tail s_tail = {tailGet};
 
+// ---- "clap.gui" [main] ----
+bool guiIsApiSupported(const clap_plugin* plugin, const char* api, bool isFloating) noexcept {
+    FXCorePlugin* p = self(plugin);
+    return p != nullptr && p->guiIsApiSupported(api, isFloating);
+}
+
+bool guiGetPreferredApi(const clap_plugin*, const char** api, bool* isFloating) noexcept {
+    if (api == nullptr || isFloating == nullptr) return false;
+    *api = CLAP_WINDOW_API_X11;
+    *isFloating = false;
+    return true;
+}
+
+bool guiCreate(const clap_plugin* plugin, const char* api, bool isFloating) noexcept {
+    FXCorePlugin* p = self(plugin);
+    return p != nullptr && orFalse([&] { return p->guiCreate(api, isFloating); });
+}
+
+void guiDestroy(const clap_plugin* plugin) noexcept {
+    if (FXCorePlugin* p = self(plugin)) quietly([&] { p->guiDestroy(); });
+}
+
+bool guiSetScale(const clap_plugin* plugin, double scale) noexcept {
+    FXCorePlugin* p = self(plugin);
+    return p != nullptr && p->guiSetScale(scale);
+}
+
+bool guiGetSize(const clap_plugin* plugin, uint32_t* width, uint32_t* height) noexcept {
+    FXCorePlugin* p = self(plugin);
+    return p != nullptr && p->guiGetSize(width, height);
+}
+
+bool guiCanResize(const clap_plugin*) noexcept { return false; }
+bool guiGetResizeHints(const clap_plugin*, clap_gui_resize_hints*) noexcept { return false; }
+
+// Any proposal is answered with the panel's one size.
+bool guiAdjustSize(const clap_plugin* plugin, uint32_t* width, uint32_t* height) noexcept {
+    return guiGetSize(plugin, width, height);
+}
+
+bool guiSetSize(const clap_plugin*, uint32_t, uint32_t) noexcept { return false; }
+
+bool guiSetParent(const clap_plugin* plugin, const clap_window* window) noexcept {
+    FXCorePlugin* p = self(plugin);
+    return p != nullptr && orFalse([&] { return p->guiSetParent(window); });
+}
+
+bool guiSetTransient(const clap_plugin*, const clap_window*) noexcept { return false; }
+void guiSuggestTitle(const clap_plugin*, const char*) noexcept {}
+
+bool guiShow(const clap_plugin* plugin) noexcept {
+    FXCorePlugin* p = self(plugin);
+    return p != nullptr && p->guiShow();
+}
+
+bool guiHide(const clap_plugin* plugin) noexcept {
+    FXCorePlugin* p = self(plugin);
+    return p != nullptr && p->guiHide();
+}
+
+const clap_plugin_gui s_gui = {guiIsApiSupported, guiGetPreferredApi, guiCreate,    guiDestroy,   guiSetScale,
+                               guiGetSize,        guiCanResize,       guiGetResizeHints, guiAdjustSize, guiSetSize,
+                               guiSetParent,      guiSetTransient,    guiSuggestTitle, guiShow,      guiHide};
+
+// ---- "clap.timer-support", "clap.posix-fd-support" [main]: the host drives the panel ----
+void timerOnTimer(const clap_plugin* plugin, clap_id timerId) noexcept {
+    if (FXCorePlugin* p = self(plugin)) quietly([&] { p->guiOnTimer(timerId); });
+}
+
+const clap_plugin_timer_support s_timerSupport = {timerOnTimer};
+
+void fdOnFd(const clap_plugin* plugin, int fd, clap_posix_fd_flags_t flags) noexcept {
+    if (FXCorePlugin* p = self(plugin)) quietly([&] { p->guiOnFd(fd, flags); });
+}
+
+const clap_plugin_posix_fd_support s_posixFdSupport = {fdOnFd};
+
 // ---- "clap.note-ports" [main] ----
 uint32_t notePortsCount(const clap_plugin*, bool isInput) noexcept { return isInput ? 1 : 0; }
 
@@ -145,8 +231,11 @@ const void* pluginGetExtension(const clap_plugin*, const char* id) noexcept {  /
     if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) return &s_params;
     if (std::strcmp(id, CLAP_EXT_STATE) == 0) return &s_state;
     if (std::strcmp(id, CLAP_EXT_TAIL) == 0) return &s_tail;
+    if (std::strcmp(id, CLAP_EXT_GUI) == 0) return &s_gui;
     if (std::strcmp(id, CLAP_EXT_NOTE_PORTS) == 0) return &s_notePorts;
     if (std::strcmp(id, CLAP_PLUGIN_INFO_AS_VST3) == 0) return &s_asVst3;
+    if (std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0) return &s_timerSupport;
+    if (std::strcmp(id, CLAP_EXT_POSIX_FD_SUPPORT) == 0) return &s_posixFdSupport;
     return nullptr;
 }
 

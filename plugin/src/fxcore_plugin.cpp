@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "clap_thunks.h"
+#include "fxcoreedit/panel_editor.h"
 #include "fxcoreplug/param_ids.h"
 
 namespace fxcoreplug {
@@ -49,7 +50,12 @@ FXCorePlugin::FXCorePlugin(const clap_host* hostIn, std::span<const EmbeddedProg
     chooseInitialBank();
 }
 
-FXCorePlugin::~FXCorePlugin() = default;
+// A remaining panel goes first, without a close of its own (its destructor closes
+// it); the host hears first that its timer and fd are no longer wanted.
+FXCorePlugin::~FXCorePlugin() {
+    unregisterGui();
+    editor.reset();
+}
 
 void FXCorePlugin::loadFirmware(std::span<const EmbeddedProgram> firmware) {
     programs.resize(firmware.size() + 1);  // the last slot is the custom slot

@@ -2,7 +2,11 @@
 #include "x11_window.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <cairo-xlib.h>
+
+#include <algorithm>
+#include <cstdint>
 
 #include "x11_errors.h"
 
@@ -27,6 +31,22 @@ uint32_t heldButtons(unsigned int state) {
     if (state & Button2Mask) flags |= MouseButtons::kMiddle;
     if (state & Button3Mask) flags |= MouseButtons::kRight;
     return flags;
+}
+
+// A window whose pixels are 32-bit words holding 0xRRGGBB (the alpha byte unused
+// or alpha) takes cairo's ARGB32 buffer unchanged.
+bool takesArgb32(Display* display, const XWindowAttributes& attributes) {
+    const Visual* v = attributes.visual;
+    if (v == nullptr || v->c_class != TrueColor || v->red_mask != 0xff0000 || v->green_mask != 0xff00 ||
+        v->blue_mask != 0xff || (attributes.depth != 24 && attributes.depth != 32)) {
+        return false;
+    }
+    int count = 0;
+    XPixmapFormatValues* formats = XListPixmapFormats(display, &count);
+    bool found = false;
+    for (int i = 0; i < count; ++i) found |= formats[i].depth == attributes.depth && formats[i].bits_per_pixel == 32;
+    if (formats != nullptr) XFree(formats);
+    return found;
 }
 
 uint32_t buttonFlag(unsigned int button) {
@@ -65,15 +85,18 @@ std::unique_ptr<X11Window> X11Window::open(unsigned long parent, const char* dis
     XSync(display, False);
     if (window == 0 || x11::takeError(display) != 0 || x11::connectionLost(display)) return fail();
 
-    return std::unique_ptr<X11Window>(
-        new X11Window(display, window, parentAttributes.visual, static_cast<int>(width), static_cast<int>(height)));
+    GC gc = takesArgb32(display, parentAttributes) ? XCreateGC(display, window, 0, nullptr) : nullptr;
+    return std::unique_ptr<X11Window>(new X11Window(display, window, parentAttributes.visual, static_cast<int>(width),
+                                                    static_cast<int>(height), gc, parentAttributes.depth));
 }
 
-X11Window::X11Window(Display* display, Window window, void* visual, int width, int height)
-    : display_(display), window_(window), visual_(visual), width_(width), height_(height) {}
+X11Window::X11Window(Display* display, Window window, void* visual, int width, int height, GC gc, int depth)
+    : display_(display), window_(window), visual_(visual), width_(width), height_(height), gc_(gc), depth_(depth) {}
 
 X11Window::~X11Window() {
     const bool lost = x11::connectionLost(display_);
+    // Also on a dead connection: the request goes nowhere, the GC's memory is freed.
+    if (gc_ != nullptr) XFreeGC(display_, gc_);
     if (!lost) {
         if (!destroyed_) XDestroyWindow(display_, window_);
         XSync(display_, False);  // errors of a parent already gone are ours to swallow
@@ -166,6 +189,50 @@ void X11Window::translate(const XEvent& event, std::vector<WindowEvent>& out) {
 
 void X11Window::present(cairo_surface_t* buffer, const std::vector<PixelRect>& areas) {
     if (!alive() || buffer == nullptr || areas.empty()) return;
+    // Plain XPutImage where the pixel layouts agree: cairo's own X path would send
+    // big areas through shared memory and, on cairo 1.16, loses track of a segment
+    // record now and then when the display closes.
+    if (gc_ != nullptr && cairo_image_surface_get_format(buffer) == CAIRO_FORMAT_ARGB32) {
+        putImage(buffer, areas);
+    } else {
+        presentThroughCairo(buffer, areas);
+    }
+}
+
+void X11Window::putImage(cairo_surface_t* buffer, const std::vector<PixelRect>& areas) {
+    cairo_surface_flush(buffer);
+    XImage image{};
+    image.width = cairo_image_surface_get_width(buffer);
+    image.height = cairo_image_surface_get_height(buffer);
+    image.format = ZPixmap;
+    image.data = reinterpret_cast<char*>(cairo_image_surface_get_data(buffer));
+    // cairo's pixels are native-endian words; Xlib swaps them when the server differs.
+    const uint32_t probe = 1;
+    image.byte_order = *reinterpret_cast<const unsigned char*>(&probe) == 1 ? LSBFirst : MSBFirst;
+    image.bitmap_unit = 32;
+    image.bitmap_bit_order = image.byte_order;
+    image.bitmap_pad = 32;
+    image.depth = depth_;
+    image.bytes_per_line = cairo_image_surface_get_stride(buffer);
+    image.bits_per_pixel = 32;
+    image.red_mask = 0xff0000;
+    image.green_mask = 0xff00;
+    image.blue_mask = 0xff;
+    if (image.data == nullptr || XInitImage(&image) == 0) return;
+    for (const PixelRect& a : areas) {
+        const int x0 = std::max(a.x, 0);
+        const int y0 = std::max(a.y, 0);
+        const int x1 = std::min({a.x + a.width, image.width, width_});
+        const int y1 = std::min({a.y + a.height, image.height, height_});
+        if (x1 > x0 && y1 > y0) {
+            XPutImage(display_, window_, gc_, &image, x0, y0, x0, y0, static_cast<unsigned>(x1 - x0),
+                      static_cast<unsigned>(y1 - y0));
+        }
+    }
+    XFlush(display_);
+}
+
+void X11Window::presentThroughCairo(cairo_surface_t* buffer, const std::vector<PixelRect>& areas) {
     // A surface per presentation: one left alive when the connection dies could
     // never be destroyed (cairo would wait for the dead server).
     cairo_surface_t* surface = cairo_xlib_surface_create(display_, window_, static_cast<Visual*>(visual_), width_, height_);

@@ -10,6 +10,7 @@
 #include "lumivex_ui/mouse.h"
 
 struct _XDisplay;
+struct _XGC;
 union _XEvent;
 
 namespace lumivex::ui {
@@ -55,14 +56,20 @@ public:
     void present(cairo_surface_t* buffer, const std::vector<PixelRect>& areas);
 
 private:
-    X11Window(_XDisplay* display, unsigned long window, void* visual, int width, int height);
+    X11Window(_XDisplay* display, unsigned long window, void* visual, int width, int height, _XGC* gc, int depth);
     void translate(const _XEvent& event, std::vector<WindowEvent>& out);
+    void putImage(cairo_surface_t* buffer, const std::vector<PixelRect>& areas);
+    void presentThroughCairo(cairo_surface_t* buffer, const std::vector<PixelRect>& areas);
 
     _XDisplay* display_;
     unsigned long window_;
     void* visual_;  // the parent's Visual (Xlib's type has no name to declare here)
     int width_;
     int height_;
+    // Set when the window's pixels have the buffer's layout (32-bit xRGB), so the
+    // buffer goes to the server as it is; null otherwise.
+    _XGC* gc_;
+    int depth_;
     bool destroyed_ = false;
 };
 

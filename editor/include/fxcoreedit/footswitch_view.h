@@ -21,6 +21,7 @@ public:
     std::unique_ptr<lumivex::ui::View> clone() const override;
 
     bool momentary() const { return momentary_; }
+    const std::shared_ptr<lumivex::ui::Bitmap>& bitmap() const { return bitmap_; }
 
     // The bitmap at its own size from the view's top-left corner, clipped to the view.
     void draw(lumivex::ui::Canvas& canvas) override;

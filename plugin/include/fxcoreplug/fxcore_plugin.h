@@ -24,6 +24,8 @@
 
 namespace fxcoreplug {
 
+class PanelEditor;
+
 // A Program or Mode value as an index: lround (halves away from zero), as int32.
 int roundIndex(double value);
 
@@ -129,6 +131,23 @@ public:
     bool stateSave(const clap_ostream* stream) const;
     bool stateLoad(const clap_istream* stream);
 
+    // The window ("clap.gui", main thread). The only window API is X11, embedded,
+    // and the panel needs the host's timer: create refuses a host without one.
+    bool guiIsApiSupported(const char* api, bool isFloating) const;
+    bool guiCreate(const char* api, bool isFloating);
+    void guiDestroy();
+    bool guiSetScale(double scale) const;
+    bool guiGetSize(uint32_t* width, uint32_t* height) const;
+    bool guiSetParent(const clap_window* window);
+    bool guiShow() const { return editor != nullptr; }
+    bool guiHide() const { return true; }
+    // A left click on the open panel at (x, y) points; for tests.
+    void guiClickForTesting(double x, double y);
+    // The host's calls for the panel: its timer ("clap.timer-support") and the X
+    // connection becoming readable ("clap.posix-fd-support").
+    void guiOnTimer(clap_id timerId);
+    void guiOnFd(int fd, clap_posix_fd_flags_t flags);
+
     // Ports ("clap.audio-ports", "clap.note-ports").
     bool audioPortsInfo(uint32_t index, bool isInput, clap_audio_port_info* info) const;
     bool notePortsInfo(uint32_t index, bool isInput, clap_note_port_info* info) const;
@@ -219,6 +238,24 @@ private:
     // Output events as the host receives them; a refused push is lost.
     static void pushParamValue(const clap_output_events* out, uint32_t id, double value);
     static void pushGesture(const clap_output_events* out, uint16_t type, uint32_t id);
+
+    // What the panel has registered with the host, so that all of it is removed
+    // again however the panel goes away (main thread).
+    const clap_host_timer_support* hostTimers() const;
+    const clap_host_posix_fd_support* hostFds() const;
+    bool registerGuiTimer();
+    void registerGuiFd();
+    // Unregisters the fd when the panel no longer watches it (its X connection was lost).
+    void dropStaleGuiFd();
+    void unregisterGui();
+    bool guiTimerRegistered = false;  // main thread
+    clap_id guiTimerId = CLAP_INVALID_ID;  // main thread
+    int guiFd = -1;  // main thread: the X connection the host watches for the panel
+
+public:
+    // The panel, while the host has one (created and destroyed through "clap.gui").
+    // Main thread only. Declared last, so that it goes first.
+    std::unique_ptr<PanelEditor> editor;
 };
 
 }  // namespace fxcoreplug
