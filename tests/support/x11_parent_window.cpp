@@ -197,6 +197,14 @@ Screenshot ParentWindow::grab(unsigned long window) {
     return shot;
 }
 
+uint32_t ParentWindow::pixel(unsigned long window, int x, int y) {
+    XImage* image = XGetImage(display_, window, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (image == nullptr) return 0xffffffffu;
+    const auto p = static_cast<uint32_t>(XGetPixel(image, 0, 0) & 0xffffff);
+    XDestroyImage(image);
+    return p;
+}
+
 int ParentWindow::errors() {
     XSync(display_, False);
     const ErrorCount* c = countOf(display_);

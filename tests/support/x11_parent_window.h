@@ -61,6 +61,8 @@ public:
 
     // The window's pixels, or an empty shot when it cannot be read.
     Screenshot grab(unsigned long window);
+    // One pixel of a viewable window as 0xRRGGBB; 0xffffffff when it cannot be read.
+    uint32_t pixel(unsigned long window, int x, int y);
     // X errors on this connection since it opened (after a round trip to the server).
     int errors();
 
