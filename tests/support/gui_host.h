@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "clap/clap.h"
+#include "fake_host.h"
 
 namespace testsupport {
 
@@ -43,16 +44,8 @@ public:
     using Offers = GuiHostOffers;
 
     explicit GuiHost(Offers offers = {}) : offers_(offers) {
-        host_.clap_version = CLAP_VERSION_INIT;
-        host_.host_data = this;
-        host_.name = "lumivex panel test host";
-        host_.vendor = "tests";
-        host_.url = "";
-        host_.version = "1";
+        fillHostRecord(host_, this, "lumivex panel test host");
         host_.get_extension = [](const clap_host* h, const char* id) -> const void* { return of(h).extension(id); };
-        host_.request_restart = [](const clap_host*) {};
-        host_.request_process = [](const clap_host*) {};
-        host_.request_callback = [](const clap_host*) {};
 
         timerSupport_.register_timer = [](const clap_host* h, uint32_t period, clap_id* id) {
             GuiHost& self = of(h);

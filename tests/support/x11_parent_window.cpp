@@ -146,37 +146,33 @@ unsigned long ParentWindow::child() const {
     return all.size() == 1 ? all.front() : 0;
 }
 
-void ParentWindow::sendButton(unsigned long window, int type, int x, int y, unsigned int state) {
+void ParentWindow::sendPointer(unsigned long window, int type, int x, int y, unsigned int state) {
+    // Button and motion events share their leading fields; only these differ.
     XEvent e{};
-    e.xbutton.type = type;
-    e.xbutton.display = display_;
-    e.xbutton.window = window;
-    e.xbutton.root = DefaultRootWindow(display_);
-    e.xbutton.x = x;
-    e.xbutton.y = y;
-    e.xbutton.button = Button1;
-    e.xbutton.state = state;
-    e.xbutton.same_screen = True;
-    XSendEvent(display_, window, False, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &e);
+    XButtonEvent& b = e.xbutton;
+    b.type = type;
+    b.display = display_;
+    b.window = window;
+    b.root = DefaultRootWindow(display_);
+    b.x = x;
+    b.y = y;
+    b.state = state;
+    b.same_screen = True;
+    if (type == MotionNotify) {
+        e.xmotion.is_hint = NotifyNormal;
+    } else {
+        b.button = Button1;
+    }
+    const long mask = type == ButtonPress ? ButtonPressMask : type == ButtonRelease ? ButtonReleaseMask : PointerMotionMask;
+    XSendEvent(display_, window, False, mask, &e);
 }
 
-void ParentWindow::press(unsigned long window, int x, int y) { sendButton(window, ButtonPress, x, y, 0); }
+void ParentWindow::press(unsigned long window, int x, int y) { sendPointer(window, ButtonPress, x, y, 0); }
+
+void ParentWindow::drag(unsigned long window, int x, int y) { sendPointer(window, MotionNotify, x, y, Button1Mask); }
 
 void ParentWindow::release(unsigned long window, int x, int y) {
-    sendButton(window, ButtonRelease, x, y, Button1Mask);
-}
-
-void ParentWindow::drag(unsigned long window, int x, int y) {
-    XEvent e{};
-    e.xmotion.type = MotionNotify;
-    e.xmotion.display = display_;
-    e.xmotion.window = window;
-    e.xmotion.root = DefaultRootWindow(display_);
-    e.xmotion.x = x;
-    e.xmotion.y = y;
-    e.xmotion.state = Button1Mask;
-    e.xmotion.same_screen = True;
-    XSendEvent(display_, window, False, PointerMotionMask, &e);
+    sendPointer(window, ButtonRelease, x, y, Button1Mask);
 }
 
 void ParentWindow::sync() { XSync(display_, False); }

@@ -67,7 +67,7 @@ public:
     int errors();
 
 private:
-    void sendButton(unsigned long window, int type, int x, int y, unsigned int state);
+    void sendPointer(unsigned long window, int type, int x, int y, unsigned int state);
 
     _XDisplay* display_ = nullptr;
     unsigned long window_ = 0;
