@@ -63,7 +63,7 @@ protected:
     explicit PanelFixture(testsupport::GuiHost::Offers offers = {}) : host(offers) {}
 
     void SetUp() override {
-        if (!parent.opened()) GTEST_SKIP() << "no X display ($DISPLAY unset)";
+        if (!parent.opened()) GTEST_SKIP() << "no X display (cannot open $DISPLAY)";
         std::string why;
         if (!parent.trueColour(why)) GTEST_SKIP() << why;
     }
