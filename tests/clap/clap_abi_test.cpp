@@ -73,6 +73,10 @@ static_assert(offsetof(clap_note_port_info_t, name) == 12 && sizeof(clap_note_po
 static_assert(offsetof(clap_window_t, x11) == 8 && sizeof(clap_window_t) == 16);
 static_assert(sizeof(clap_plugin_gui_t) == 15 * sizeof(void*));
 static_assert(sizeof(clap_plugin_params_t) == 6 * sizeof(void*));
+static_assert(sizeof(clap_plugin_timer_support_t) == sizeof(void*) && sizeof(clap_host_timer_support_t) == 2 * sizeof(void*));
+static_assert(sizeof(clap_plugin_posix_fd_support_t) == sizeof(void*));
+static_assert(sizeof(clap_host_posix_fd_support_t) == 3 * sizeof(void*));
+static_assert(CLAP_POSIX_FD_READ == 1 && CLAP_POSIX_FD_WRITE == 2 && CLAP_POSIX_FD_ERROR == 4);
 static_assert(offsetof(clap_track_info_t, name) == 8 && offsetof(clap_track_info_t, color) == 264);
 static_assert(offsetof(clap_track_info_t, audio_port_type) == 272);
 

@@ -12,6 +12,9 @@
 // Last: Xlib's macros would upset the headers above.
 #include "x11_parent_window.h"
 
+// Last: Xlib's macros (None, Bool, Status...) would upset the headers above.
+#include <X11/Xlib.h>
+
 namespace {
 
 using fxcoreplug::FXCorePlugin;

@@ -16,6 +16,21 @@
 
 namespace testsupport {
 
+// The fields of a test host's record that no test looks at: version, texts and the
+// restart, process and callback requests (which do nothing; the callback request
+// is counted by the caller when it cares).
+inline void fillHostRecord(clap_host& host, void* data, const char* name) {
+    host.clap_version = CLAP_VERSION_INIT;
+    host.host_data = data;
+    host.name = name;
+    host.vendor = "tests";
+    host.url = "";
+    host.version = "1";
+    host.request_restart = [](const clap_host*) {};
+    host.request_process = [](const clap_host*) {};
+    host.request_callback = [](const clap_host*) {};
+}
+
 struct FakeHost {
     clap_host host{};
     clap_host_params params{};
@@ -35,12 +50,7 @@ struct FakeHost {
     int strayUnregisters = 0;            // of timers or fds that were not registered
 
     FakeHost() {
-        host.clap_version = CLAP_VERSION_INIT;
-        host.host_data = this;
-        host.name = "lumivex test host";
-        host.vendor = "tests";
-        host.url = "";
-        host.version = "1";
+        fillHostRecord(host, this, "lumivex test host");
         host.get_extension = [](const clap_host* h, const char* id) -> const void* {
             FakeHost& self = of(h);
             if (id != nullptr && std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0)
@@ -51,8 +61,6 @@ struct FakeHost {
             self.paramsLookups.fetch_add(1);
             return self.offerParams.load() ? &self.params : nullptr;
         };
-        host.request_restart = [](const clap_host*) {};
-        host.request_process = [](const clap_host*) {};
         host.request_callback = [](const clap_host* h) { of(h).callbackRequests.fetch_add(1); };
         params.rescan = [](const clap_host* h, clap_param_rescan_flags flags) {
             of(h).lastRescanFlags.store(flags);
