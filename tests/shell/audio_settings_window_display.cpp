@@ -6,10 +6,15 @@
 #include <cstdlib>
 #include <list>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host_fixture.h"
 #include "shell/audio_settings_window.h"
+
+// Fontconfig, under GTK's text rendering, keeps the font patterns it matched in
+// caches that it never frees; they are not this program's leaks.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 
 namespace {
 
@@ -83,14 +88,12 @@ struct SettingsWindow : HostFixture {
         pump();
         return o;
     }
-    bool streamRuns() { return host->rtaDac != nullptr && host->rtaDac->isStreamRunning(); }
 };
 
 TEST_F(SettingsWindow, OffersTheRatesBothDevicesListAndRefillsOnEveryChange) {
     attach();
     host->startAudioThreadOn(2, 2, true, 1, 2, true, 96000);  // Mic into Interface
     AudioSettingsWindow& w = *open().window;
-    EXPECT_STREQ(gtk_window_get_title(w.window()), "Audio/MIDI Settings");
     EXPECT_EQ(titles(w.outputSelection()), (Titles{"Interface", "Speakers"}));
     EXPECT_EQ(titles(w.inputSelection()), (Titles{"No Input", "Interface", "Mic", "Phone Mic"}));
     EXPECT_EQ(selected(w.outputSelection()), "Interface");
@@ -117,13 +120,10 @@ TEST_F(SettingsWindow, OkRestartsTheStreamOnTheChoiceAndClosesWhetherOrNotItStar
     choose(first.window->sampleRateSelection(), 1);  // 96000
     gtk_button_clicked(first.window->okButton());
     EXPECT_TRUE(first.closed);
-    const FakeAudioSystem::Open& reopened = audio.opens.back();
-    EXPECT_EQ(audio.opens.size(), 2u);
-    EXPECT_EQ(reopened.input.deviceId, 1u) << "position of Mic";
-    EXPECT_EQ(reopened.output.deviceId, 0u);
-    EXPECT_EQ(reopened.input.nChannels, 2u);
-    EXPECT_EQ(reopened.output.nChannels, 2u);
-    EXPECT_EQ(reopened.rate, 96000u);
+    ASSERT_EQ(audio.opens.size(), 2u);
+    const FakeAudioSystem::Open& r = audio.opens.back();  // devices by position: Mic is 1, Interface 0
+    EXPECT_EQ(std::tie(r.input.deviceId, r.input.nChannels, r.output.deviceId, r.output.nChannels, r.rate),
+              std::make_tuple(1u, 2u, 0u, 2u, 96000u));
     const uint64_t before = p.blocks.load();
     EXPECT_TRUE(eventually([&] { return p.blocks.load() > before; })) << "the plug-in processes again";
 
@@ -186,7 +186,7 @@ TEST_F(SettingsWindow, CancelAndTheCloseButtonLeaveTheStreamAloneAndEachWindowKe
 
     EXPECT_EQ(audio.opens.size(), 1u);
     EXPECT_EQ(audio.stops, 0);
-    EXPECT_TRUE(streamRuns());
+    EXPECT_TRUE(host->rtaDac->isStreamRunning());
     EXPECT_EQ(host->currentInputDevice, 1u);
     EXPECT_EQ(p.calls, (std::vector<std::string>{"init", "activate", "start_processing"}));
 }

@@ -94,11 +94,30 @@ int itemCount(GtkComboBoxText* combo) {
 
 StandaloneHost& host() { return *getStandaloneHost(); }
 
+// A signal of a control runs one of the window's actions. GTK calls it through C,
+// so nothing thrown may get past it.
+template <void (AudioSettingsWindow::*Action)()>
+void run(gpointer /*widget*/, gpointer window) noexcept {
+    Clap::shielded("audio settings", [window] { (static_cast<AudioSettingsWindow*>(window)->*Action)(); });
+}
+
+// The window manager's close button is Cancel. The window is gone when Cancel
+// returns, so GTK is told not to destroy it a second time.
+gboolean closeRequested(GtkWidget*, GdkEvent*, gpointer window) noexcept {
+    run<&AudioSettingsWindow::cancelButtonPressed>(nullptr, window);
+    return TRUE;
+}
+
 }  // namespace
 
 AudioSettingsWindow* AudioSettingsWindow::open() {
     auto* settings = new AudioSettingsWindow();
-    settings->setupContents();
+    try {
+        settings->setupContents();
+    } catch (...) {
+        settings->close();  // takes the object with it
+        throw;
+    }
     gtk_window_set_position(settings->window_, GTK_WIN_POS_CENTER);
     gtk_widget_show_all(GTK_WIDGET(settings->window_));
     gtk_window_present(settings->window_);
@@ -119,9 +138,9 @@ void AudioSettingsWindow::setupContents() {
     gtk_window_set_title(window_, kTitle);
     okButton_ = GTK_BUTTON(gtk_button_new_with_label("OK"));
     place(content_, GTK_WIDGET(okButton_), kOkFrame);
-    g_signal_connect(okButton_, "clicked", G_CALLBACK(okClicked), this);
+    g_signal_connect(okButton_, "clicked", G_CALLBACK(run<&AudioSettingsWindow::okButtonPressed>), this);
     cancelButton_ = GTK_BUTTON(gtk_button_new_with_label("Cancel"));
-    g_signal_connect(cancelButton_, "clicked", G_CALLBACK(cancelClicked), this);
+    g_signal_connect(cancelButton_, "clicked", G_CALLBACK(run<&AudioSettingsWindow::cancelButtonPressed>), this);
 
     place(content_, makeLabel("Output"), kOutputLabelFrame);
     place(content_, makeLabel("Sample Rate"), kRateLabelFrame);
@@ -131,7 +150,7 @@ void AudioSettingsWindow::setupContents() {
     sampleRateSelection_ = GTK_COMBO_BOX_TEXT(gtk_combo_box_text_new());
     resetButton_ = GTK_BUTTON(gtk_button_new_with_label("Reset to System Default"));
     place(content_, GTK_WIDGET(resetButton_), kResetFrame);
-    g_signal_connect(resetButton_, "clicked", G_CALLBACK(resetClicked), this);
+    g_signal_connect(resetButton_, "clicked", G_CALLBACK(run<&AudioSettingsWindow::defaultButtonPressed>), this);
     place(content_, gtk_separator_new(GTK_ORIENTATION_HORIZONTAL), kSeparatorFrame);
     place(content_, makeLabel("MIDI"), kMidiLabelFrame);
     place(content_, makeLabel("Coming Soon"), kMidiNoticeFrame);
@@ -143,7 +162,7 @@ void AudioSettingsWindow::setupContents() {
         gtk_combo_box_text_append_text(outputSelection_, device.name.c_str());
     const std::optional<int> runningOutput = positionOf(outDevices_, host().currentOutputDevice);
     select(outputSelection_, runningOutput.value_or(outDevices_.empty() ? -1 : 0));
-    g_signal_connect(outputSelection_, "changed", G_CALLBACK(sourceChanged), this);
+    g_signal_connect(outputSelection_, "changed", G_CALLBACK(run<&AudioSettingsWindow::onSourceMenuChanged>), this);
 
     inDevices_ = host().getInputAudioDevices();
     gtk_combo_box_text_append_text(inputSelection_, kNoInput);
@@ -151,7 +170,7 @@ void AudioSettingsWindow::setupContents() {
         gtk_combo_box_text_append_text(inputSelection_, device.name.c_str());
     const std::optional<int> runningInput = positionOf(inDevices_, host().currentInputDevice);
     select(inputSelection_, runningInput ? *runningInput + 1 : 0);
-    g_signal_connect(inputSelection_, "changed", G_CALLBACK(sourceChanged), this);
+    g_signal_connect(inputSelection_, "changed", G_CALLBACK(run<&AudioSettingsWindow::onSourceMenuChanged>), this);
 
     resetSampleRateSelection();
 
@@ -224,34 +243,6 @@ void AudioSettingsWindow::close() { gtk_widget_destroy(GTK_WIDGET(window_)); }
 
 void AudioSettingsWindow::destroyed(GtkWidget*, gpointer self) noexcept {
     delete static_cast<AudioSettingsWindow*>(self);
-}
-
-// The window manager's close button is Cancel; the window is gone when this
-// returns, so GTK is told not to destroy it a second time.
-gboolean AudioSettingsWindow::closeRequested(GtkWidget*, GdkEvent*, gpointer self) noexcept {
-    Clap::shielded("closing the audio settings",
-                   [self] { static_cast<AudioSettingsWindow*>(self)->cancelButtonPressed(); });
-    return TRUE;
-}
-
-void AudioSettingsWindow::sourceChanged(GtkComboBox*, gpointer self) noexcept {
-    Clap::shielded("changing the audio device",
-                   [self] { static_cast<AudioSettingsWindow*>(self)->onSourceMenuChanged(); });
-}
-
-void AudioSettingsWindow::okClicked(GtkButton*, gpointer self) noexcept {
-    Clap::shielded("applying the audio settings",
-                   [self] { static_cast<AudioSettingsWindow*>(self)->okButtonPressed(); });
-}
-
-void AudioSettingsWindow::cancelClicked(GtkButton*, gpointer self) noexcept {
-    Clap::shielded("cancelling the audio settings",
-                   [self] { static_cast<AudioSettingsWindow*>(self)->cancelButtonPressed(); });
-}
-
-void AudioSettingsWindow::resetClicked(GtkButton*, gpointer self) noexcept {
-    Clap::shielded("resetting the audio settings",
-                   [self] { static_cast<AudioSettingsWindow*>(self)->defaultButtonPressed(); });
 }
 
 }  // namespace brevlin::clap_host::standalone

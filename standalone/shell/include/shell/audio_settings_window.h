@@ -64,12 +64,8 @@ private:
 
     void close();
 
+    // The window's "destroy" signal: the object goes with its window.
     static void destroyed(GtkWidget*, gpointer self) noexcept;
-    static gboolean closeRequested(GtkWidget*, GdkEvent*, gpointer self) noexcept;
-    static void sourceChanged(GtkComboBox*, gpointer self) noexcept;
-    static void okClicked(GtkButton*, gpointer self) noexcept;
-    static void cancelClicked(GtkButton*, gpointer self) noexcept;
-    static void resetClicked(GtkButton*, gpointer self) noexcept;
 
     // Widgets belong to the window; the pointers go with it.
     GtkWindow* window_ = nullptr;
