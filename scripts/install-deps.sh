@@ -16,6 +16,8 @@ PACKAGES=(
   # The standalone application: GTK 3 shell, audio and MIDI through RtAudio and
   # RtMidi, a JACK server (dummy driver) for the end-to-end tests.
   libgtk-3-dev librtaudio-dev librtmidi-dev jackd2 libjack-jackd2-dev libasound2-dev
+  # The standalone's user defaults (GLib key files) and its device watcher's timer.
+  libglib2.0-dev
 )
 
 SUDO=""

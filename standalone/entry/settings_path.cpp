@@ -8,9 +8,7 @@
 
 namespace brevlin::clap_host::standalone {
 
-namespace {
-
-std::optional<std::filesystem::path> homeDirectory() {
+std::optional<std::filesystem::path> userHomeDirectory() {
     if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') return std::filesystem::path(home);
     long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
@@ -22,13 +20,11 @@ std::optional<std::filesystem::path> homeDirectory() {
     return std::filesystem::path(found->pw_dir);
 }
 
-}  // namespace
-
 std::optional<std::filesystem::path> getStandaloneSettingsPath() {
     // A relative XDG_DATA_HOME is invalid and ignored.
     if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && data[0] == '/')
         return std::filesystem::path(data) / kSettingsDirectoryName;
-    const std::optional<std::filesystem::path> home = homeDirectory();
+    const std::optional<std::filesystem::path> home = userHomeDirectory();
     if (!home) return std::nullopt;
     return *home / ".local" / "share" / kSettingsDirectoryName;
 }

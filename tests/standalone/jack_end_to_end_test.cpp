@@ -152,6 +152,7 @@ TEST(JackEndToEnd, TheEchoComesBackAndMidiTurnsTheTimeKnob) {
     char pattern[] = "/tmp/lumivex-jack-XXXXXX";
     const fs::path data = ::mkdtemp(pattern);
     ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", data.c_str(), 1);
     char arg0[] = "Lumivex";
     char* argv[] = {arg0, nullptr};
     ASSERT_NE(mainCreatePlugin(&clap_entry, "com.quendry.lumivex", 0, 1, argv), nullptr);
@@ -207,6 +208,7 @@ TEST(JackEndToEnd, TheEchoComesBackAndMidiTurnsTheTimeKnob) {
     mainFinish();
     EXPECT_TRUE(errors.empty()) << errors.front();
     ::unsetenv("XDG_DATA_HOME");
+    ::unsetenv("XDG_CONFIG_HOME");
     fs::remove_all(data);
 }
 

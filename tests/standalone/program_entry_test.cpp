@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "standalone/audio_device_prefs.h"
 #include "standalone/lifecycle.h"
 #include "standalone/state_memento.h"
 
@@ -43,6 +44,7 @@ TEST(ProgramEntry, TheLumivexPluginKeepsItsStateAcrossQuitAndStart) {
     char pattern[] = "/tmp/lumivex-entry-XXXXXX";
     const fs::path root = ::mkdtemp(pattern);
     ::setenv("XDG_DATA_HOME", root.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", root.c_str(), 1);
     char arg0[] = "Lumivex";
     char* argv[] = {arg0, nullptr};
 
@@ -51,6 +53,7 @@ TEST(ProgramEntry, TheLumivexPluginKeepsItsStateAcrossQuitAndStart) {
     EXPECT_NE(proxy->extState, nullptr);
     EXPECT_NE(proxy->extGui, nullptr) << "the panel embeds in the host's X11 window";
     EXPECT_EQ(getStandaloneHost()->numAudioInputs, 1u);
+    EXPECT_NE(fxcore::standalone::FXCoreAudioPrefsWatcher::forProcess(), nullptr) << "the remembered devices are set up";
     EXPECT_TRUE(getStandaloneHost()->hasMIDIInput);
     setParam(*proxy, kPot0, 0.25);
     Clap::StateMemento expected;
@@ -69,6 +72,7 @@ TEST(ProgramEntry, TheLumivexPluginKeepsItsStateAcrossQuitAndStart) {
     proxy.reset();
     mainFinish();
     ::unsetenv("XDG_DATA_HOME");
+    ::unsetenv("XDG_CONFIG_HOME");
     fs::remove_all(root);
 }
 

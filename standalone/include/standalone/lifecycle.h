@@ -22,6 +22,9 @@ extern const clap_plugin_entry* entry;
 extern std::unique_ptr<StandaloneHost> standaloneHost;
 extern std::shared_ptr<Clap::Plugin> plugin;
 
+// The user's home directory: HOME when set, else the password database's entry;
+// no value when neither names one.
+std::optional<std::filesystem::path> userHomeDirectory();
 // The user's data directory (XDG_DATA_HOME, else ~/.local/share) followed by
 // "clap-standalone-host"; no value when neither can be found.
 std::optional<std::filesystem::path> getStandaloneSettingsPath();

@@ -9,7 +9,10 @@ extern "C" bool fxcore_standalone_entry_init(const char* path) noexcept;
 
 namespace fxcore::standalone {
 
-// Sets the host's start-up device choice from what was remembered.
+// Sets the host's start-up device choice: the remembered devices as far as they
+// are present and offer the remembered rate, or, when nothing is remembered, the
+// system's default devices; and starts the process's device watcher
+// (audio_device_prefs.h). Main thread, before audio starts.
 void installAudioDevicePrefs();
 
 }  // namespace fxcore::standalone

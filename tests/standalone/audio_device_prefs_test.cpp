@@ -1,0 +1,202 @@
+// Remembered audio devices on the fake audio library: what start-up selects from
+// the user's defaults (or from the system's default devices), what the watcher
+// stores while the stream runs, and defaults files that cannot be read.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <optional>
+#include <tuple>
+
+#include "host_fixture.h"
+#include "standalone/audio_device_prefs.h"
+#include "standalone/standalone_entry.h"
+#include "standalone/user_defaults.h"
+
+namespace {
+
+using namespace satest;
+using namespace fxcore::standalone;
+namespace fs = std::filesystem;
+using Opt = std::optional<std::string>;
+using Selected = std::tuple<bool, uint32_t, uint32_t, int32_t>;         // present, input, output, rate
+using Stored = std::tuple<Opt, Opt, std::optional<int64_t>>;            // input, output, rate
+constexpr Selected kHostDefaults{false, 0, 0, 0};
+
+// A defaults file of its own per test. Ids 1, 2, 3 by position; the system's
+// defaults are the mic and the USB interface.
+struct RememberedDevices : HostFixture {
+    fs::path config;
+    RememberedDevices() {
+        char pattern[] = "/tmp/lumivex-prefs-XXXXXX";
+        config = ::mkdtemp(pattern);
+        ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        audio.devices = {{"USB Audio", 2, 2, {44100, 48000}, 48000},
+                         {"Built-in Mic", 2, 0, {44100, 48000, 96000}, 44100},
+                         {"HDMI", 0, 2, {48000, 96000}, 48000}};
+        audio.defaultInput = 1;
+    }
+    ~RememberedDevices() override {
+        ::unsetenv("XDG_CONFIG_HOME");
+        fs::remove_all(config);
+    }
+    fs::path file() const { return config / "lumivex" / "defaults.conf"; }
+    // Start-up on a library that numbers the devices afresh.
+    Selected install() {
+        host->rtaDac.reset();
+        host->startupSelection = {};
+        installAudioDevicePrefs();
+        const auto& s = host->startupSelection;
+        return {s.present, s.inputDevice, s.outputDevice, s.sampleRate};
+    }
+    static Stored stored() {
+        const UserDefaults d = UserDefaults::read();
+        return {d.getString(kAudioInputDeviceKey), d.getString(kAudioOutputDeviceKey), d.getInteger(kAudioSampleRateKey)};
+    }
+    void startStream(uint32_t input, uint32_t output, int32_t rate) {
+        host->startAudioThreadOn(input, 2, input != 0, output, 2, output != 0, rate);
+    }
+};
+
+TEST_F(RememberedDevices, PresentDevicesAreSelectedOnlyByExactNameAndWhenTheyOfferTheRate) {
+    const struct {
+        Opt input, output, rate;
+        Selected expected;
+    } cases[] = {
+        {"Built-in Mic", "USB Audio", "48000", {true, 2, 1, 48000}},
+        {"", "USB Audio", "44100", {true, 0, 1, 44100}},              // the stream last ran without input
+        {"Built-in Mic", "Headset", "96000", {true, 2, 0, 96000}},    // the output is unplugged
+        {"Built-in Mic", std::nullopt, "96000", {true, 2, 0, 96000}},
+        {"", "", "48000", kHostDefaults},                             // not the system defaults' rules
+        {"Built-in Mic", "USB Audio", "96000", kHostDefaults},        // the output does not offer it
+        {"USB Audio", "HDMI", "96000", kHostDefaults},                // the input does not offer it
+        {"Built-in Mic", "USB Audio", "0", kHostDefaults},
+        {"Built-in Mic", "USB Audio", std::nullopt, kHostDefaults},  // like a rate that is not a number
+        {"built-in mic", "USB Audio", "48000", {true, 0, 1, 48000}},  // letter case differs
+        {"Built-in Mic ", "USB Audio 2", "48000", kHostDefaults},     // both renamed
+    };
+    for (const auto& c : cases) {
+        fs::remove(file());
+        UserDefaults d = UserDefaults::read();
+        if (c.input) d.setString(kAudioInputDeviceKey, *c.input);
+        if (c.output) d.setString(kAudioOutputDeviceKey, *c.output);
+        if (c.rate) d.setString(kAudioSampleRateKey, *c.rate);
+        ASSERT_TRUE(d.write());
+        EXPECT_EQ(install(), c.expected) << c.input.value_or("-") << " / " << c.output.value_or("-") << " @ "
+                                         << c.rate.value_or("-");
+    }
+}
+
+TEST_F(RememberedDevices, FirstStartTakesTheSystemDefaultsAtARateBothOffer) {
+    const struct {
+        std::vector<unsigned int> inRates;
+        unsigned int inCurrent;
+        std::vector<unsigned int> outRates;
+        unsigned int outCurrent, defaultInput;
+        Selected expected;
+    } cases[] = {
+        {{44100, 48000, 96000}, 44100, {44100, 48000}, 48000, 0, {true, 1, 2, 48000}},  // the output's current
+        {{44100, 96000}, 44100, {44100, 48000}, 48000, 0, {true, 1, 2, 44100}},         // the input's current
+        // the highest shared, neither the first nor the last
+        {{44100, 96000, 88200, 48000}, 88200, {48000, 96000, 44100, 192000}, 192000, 0, {true, 1, 2, 96000}},
+        {{44100}, 44100, {48000}, 48000, 0, {true, 0, 2, 48000}},  // none shared: output only
+        {{}, 0, {48000}, 48000, 0, {true, 0, 2, 48000}},           // the input offers none
+        {{44100}, 44100, {44100}, 44100, 1, kHostDefaults},         // no default input
+    };
+    for (const auto& c : cases) {
+        audio.devices = {{"Mic", 2, 0, c.inRates, c.inCurrent}, {"Speakers", 0, 2, c.outRates, c.outCurrent}};
+        audio.defaultInput = c.defaultInput;
+        audio.defaultOutput = 1;
+        EXPECT_EQ(install(), c.expected) << c.inCurrent << " / " << c.outCurrent;
+    }
+}
+
+using DeviceWatcher = RememberedDevices;
+
+TEST_F(DeviceWatcher, StoresOnceAfterStartThenOnlyWhenTheRunningStreamsDevicesOrRateChange) {
+    attach();
+    FXCoreAudioPrefsWatcher watcher;
+    watcher.tick();
+    startStream(2, 1, 48000);
+    host->streamSampleRate = 0;
+    watcher.tick();
+    host->streamSampleRate = 48000;
+    host->stopAudioThread();
+    watcher.tick();
+    EXPECT_FALSE(fs::exists(file())) << "no stream, a stopped one or one without a rate";
+    const struct {
+        uint32_t input, output;
+        int32_t rate;
+        Stored expected;
+    } changes[] = {
+        {2, 1, 48000, {"Built-in Mic", "USB Audio", 48000}},
+        {2, 1, 44100, {"Built-in Mic", "USB Audio", 44100}},
+        {0, 3, 48000, {"", "HDMI", 48000}},
+        {2, 0, 96000, {"Built-in Mic", "", 96000}},
+    };
+    for (const auto& c : changes) {
+        startStream(c.input, c.output, c.rate);
+        watcher.tick();
+        EXPECT_EQ(stored(), c.expected) << c.input << " " << c.output << " " << c.rate;
+        fs::remove(file());
+        startStream(c.input, c.output, c.rate);
+        watcher.tick();
+        EXPECT_FALSE(fs::exists(file())) << "the same again";
+    }
+}
+
+TEST_F(DeviceWatcher, OneWatcherPerProcessTicksOnTheMainLoopForAsLongAsItRuns) {
+    attach();
+    installAudioDevicePrefs();
+    FXCoreAudioPrefsWatcher* watcher = FXCoreAudioPrefsWatcher::forProcess();
+    ASSERT_NE(watcher, nullptr);
+    installAudioDevicePrefs();
+    EXPECT_EQ(FXCoreAudioPrefsWatcher::forProcess(), watcher);
+    // The default main context, as the application's main loop runs it; 20 s at most.
+    bool expired = false;
+    const guint guard = g_timeout_add_seconds(
+        20, [](gpointer e) { return *static_cast<bool*>(e) = true, gboolean{G_SOURCE_REMOVE}; }, &expired);
+    for (uint32_t output : {1u, 3u}) {
+        fs::remove(file());
+        startStream(2, output, 48000);
+        while (!fs::exists(file()) && !expired) g_main_context_iteration(nullptr, TRUE);
+        EXPECT_FALSE(expired) << output;
+    }
+    if (!expired) g_source_remove(guard);
+}
+
+TEST_F(RememberedDevices, ADamagedOrUnreadableFileStartsOnTheSystemDefaultsAndIsReplacedByTheNextWrite) {
+    attach();
+    // A remembered choice (no input, HDMI at 48000) that a damaged file must not give.
+    const std::string remembered =
+        "[defaults]\nFXCoreAudioInputDevice=\nFXCoreAudioOutputDevice=HDMI\nFXCoreAudioSampleRate=48000\n";
+    const std::string others = "# the user's note\n[window]\nx=10\n";
+    const Selected systemDefaults{true, 2, 1, 48000};
+    const struct {
+        std::string text;  // empty: a link to itself, which no one can open
+        Selected expected;
+    } cases[] = {
+        {others + remembered, {true, 0, 3, 48000}},  // intact: the other group is kept
+        {remembered + "[broken group\n", systemDefaults},
+        {remembered + "a line without a value\n", systemDefaults},
+        {remembered.substr(remembered.find('\n') + 1), systemDefaults},  // no group
+        {"", systemDefaults},
+    };
+    fs::create_directories(file().parent_path());
+    for (const auto& c : cases) {
+        fs::remove(file());
+        if (c.text.empty()) fs::create_symlink(file(), file());
+        else std::ofstream(file()) << c.text;
+        EXPECT_EQ(install(), c.expected) << c.text;
+        startStream(2, 3, 48000);
+        FXCoreAudioPrefsWatcher().tick();
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(file())));
+        EXPECT_EQ(stored(), (Stored{"Built-in Mic", "HDMI", 48000})) << c.text;
+        std::ifstream in(file());
+        const std::string written{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        EXPECT_EQ(written.find("[window]\nx=10\n") != std::string::npos, c.text.starts_with(others)) << written;
+        host->stopAudioThread();
+    }
+}
+
+}  // namespace
