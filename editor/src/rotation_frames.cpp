@@ -101,10 +101,13 @@ Source prepare(const std::vector<Colour>& pixels, const Geometry& g) {
     return s;
 }
 
-// The output pixel whose inverse rotation lands on (u, v), premultiplied.
+// Whether (u, v) has all four neighbours inside the source: floor(u) >= 0 and
+// floor(u) + 1 < w, written on u itself, and the same for v; NaN fails too.
+bool inside(const Geometry& g, double u, double v) { return u >= 0.0 && v >= 0.0 && u < g.w - 1.0 && v < g.h - 1.0; }
+
+// The output pixel whose inverse rotation lands on (u, v), premultiplied; (u, v)
+// is inside.
 uint32_t sample(const Source& src, const Geometry& g, double u, double v) {
-    // floor(u) >= 0 and floor(u) + 1 < w, written on u itself; NaN fails too.
-    if (!(u >= 0.0 && v >= 0.0 && u < g.w - 1.0 && v < g.h - 1.0)) return 0;
     const auto x0 = static_cast<uint32_t>(u);  // floor, u not being negative
     const auto y0 = static_cast<uint32_t>(v);
     const size_t i = static_cast<size_t>(y0) * g.w + x0;
@@ -123,12 +126,15 @@ uint32_t sample(const Source& src, const Geometry& g, double u, double v) {
     const Pair ba = lerp(lerp(p00.blueAlpha, p10.blueAlpha, fx2), lerp(p01.blueAlpha, p11.blueAlpha, fx2), fy2);
     const Pair rg = lerp(lerp(p00.redGreen, p10.redGreen, fx2), lerp(p01.redGreen, p11.redGreen, fx2), fy2);
     if (cover == Cover::Opaque) {
-        // Alpha 255 exactly, and premultiplying by 255 keeps every byte.
+        // Alpha is exactly 255, and premultiplying by 255 keeps every byte. No
+        // limits either: a lerp of two doubles never leaves the range between them
+        // (every rounding step is monotonic), so each product lies in 0..65025 and
+        // its quotient by 255 in 0..255.
         const Pair all{255.0, 255.0};
         const Pair redGreen = rg / all;
         const Pair blue = ba / all;
-        return 0xff000000u | uint32_t{channelByte(redGreen[0])} << 16 | uint32_t{channelByte(redGreen[1])} << 8 |
-               channelByte(blue[0]);
+        return 0xff000000u | static_cast<uint32_t>(redGreen[0]) << 16 | static_cast<uint32_t>(redGreen[1]) << 8 |
+               static_cast<uint32_t>(blue[0]);
     }
     const double a = ba[1];
     if (!(a > 0.5)) return 0;
@@ -158,15 +164,20 @@ void turn(const Source& src, const Geometry& g, const std::vector<double>& dx, d
         const double room = src.reach * src.reach - dy * dy;
         if (src.reach < 0.0 || room < 0.0) continue;
         const double half = std::sqrt(room) / g.kx;
-        const double first = std::max(std::ceil(g.ox - half) - 1.0, 0.0);
-        const double last = std::min(std::floor(g.ox + half) + 1.0, g.W - 1.0);
-        if (first > last) continue;
+        auto first = static_cast<int64_t>(std::max(std::ceil(g.ox - half) - 1.0, 0.0));
+        auto last = static_cast<int64_t>(std::min(std::floor(g.ox + half) + 1.0, g.W - 1.0));
         const double uRow = sn * dy;
         const double vRow = cs * dy;
+        const auto u = [&](int64_t x) { return uCol[static_cast<size_t>(x)] + uRow + g.cx; };
+        const auto v = [&](int64_t x) { return vCol[static_cast<size_t>(x)] + vRow + g.cy; };
+        // Every step of u and v is monotonic in x, so the pixels whose neighbours
+        // lie inside the source form one run: trim the span's ends to it.
+        while (first <= last && !inside(g, u(first), v(first))) ++first;
+        while (last >= first && !inside(g, u(last), v(last))) --last;
         unsigned char* row = data + y * stride;
-        for (auto x = static_cast<uint32_t>(first); x <= static_cast<uint32_t>(last); ++x) {
-            const uint32_t word = sample(src, g, uCol[x] + uRow + g.cx, vCol[x] + vRow + g.cy);
-            std::memcpy(row + x * 4u, &word, sizeof word);
+        for (int64_t x = first; x <= last; ++x) {
+            const uint32_t word = sample(src, g, u(x), v(x));
+            std::memcpy(row + x * 4, &word, sizeof word);
         }
     }
 }
