@@ -3,12 +3,13 @@
 //
 // The panel makes 128 frames of each knob while it opens, so everything that does
 // not depend on the angle is prepared once for the whole series: the source as a
-// table of alpha and colour-times-alpha values, the pixel offsets from the centre,
-// and for each row the span of pixels that can reach the knob's visible disc (the
-// rest stay as the blank bitmap left them, transparent). Each pixel is then computed
-// with the same floating-point operations in the same order as the plain formula,
-// so the frames are identical to it bit for bit, and written straight into the
-// bitmap's premultiplied buffer.
+// table of alpha and colour-times-alpha values, which blocks of four source pixels
+// are all clear or all opaque, the pixel offsets from the centre, and for each row
+// the span of pixels that can reach the knob's visible disc (the rest stay as the
+// blank bitmap left them, transparent). Each pixel is then computed with the same
+// floating-point operations in the same order as the plain formula, so the frames
+// are identical to it bit for bit, and written straight into the bitmap's
+// premultiplied buffer.
 #include "fxcoreedit/rotation_frames.h"
 
 #include <cairo.h>
@@ -18,6 +19,7 @@
 #include <cstdint>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "lumivex_ui/pixel_format.h"
 
@@ -30,7 +32,7 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 
-// Two doubles that the compiler keeps in one SSE register: the interpolation
+// Two doubles that the compiler keeps in one vector register: the interpolation
 // works on red and green together, and on blue and alpha together. Each lane
 // sees exactly the operations a scalar double would.
 using Pair = double __attribute__((vector_size(16)));
@@ -127,9 +129,8 @@ uint32_t sample(const Source& src, const Geometry& g, double u, double v) {
     const Pair rg = lerp(lerp(p00.redGreen, p10.redGreen, fx2), lerp(p01.redGreen, p11.redGreen, fx2), fy2);
     if (cover == Cover::Opaque) {
         // Alpha is exactly 255, and premultiplying by 255 keeps every byte. No
-        // limits either: a lerp of two doubles never leaves the range between them
-        // (every rounding step is monotonic), so each product lies in 0..65025 and
-        // its quotient by 255 in 0..255.
+        // limits either: the lerps of products in 0..65025 stay within a rounding
+        // error of that range, so each quotient by 255 truncates into 0..255.
         const Pair all{255.0, 255.0};
         const Pair redGreen = rg / all;
         const Pair blue = ba / all;
