@@ -51,8 +51,10 @@ struct PanelFace {
         lumivex::ui::PixelAccess pixels(*bitmap);
         const double scale = bitmap->scaleFactor();
         for (int yy = y - radius; yy <= y + radius; ++yy)
-            for (int xx = x - radius; xx <= x + radius; ++xx)
-                visit(pixels.get(static_cast<uint32_t>(xx * scale), static_cast<uint32_t>(yy * scale)), shot.at(xx, yy));
+            for (int xx = x - radius; xx <= x + radius; ++xx) {
+                const auto faceX = static_cast<uint32_t>(xx * scale), faceY = static_cast<uint32_t>(yy * scale);
+                visit(pixels.get(faceX, faceY), shot.at(xx, yy));
+            }
     }
     // Mean absolute channel difference of the square's mean colours.
     double colourDifference(const Screenshot& shot, int x, int y, int radius) const {
