@@ -11,6 +11,11 @@
 #include "standalone/call_shield.h"
 #include "standalone/standalone_entry.h"
 
+// For builds with LeakSanitizer: fontconfig, under GTK's text rendering, keeps the
+// font patterns it matched in caches that it never frees; they are not this
+// program's leaks.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 namespace {
 
 using namespace brevlin::clap_host::standalone;
