@@ -9,8 +9,9 @@ PACKAGES=(
   # clang builds the fuzz targets; libclang-rt-14-dev carries the sanitizer and
   # libFuzzer runtimes (-fsanitize=fuzzer).
   clang libclang-rt-14-dev
-  # The panel: Xlib + cairo, drawn and tested under a virtual X server.
-  libx11-dev libcairo2-dev xvfb xauth
+  # The panel: Xlib + cairo, drawn and tested under a virtual X server; the
+  # program's end-to-end tests click into its window through XTest.
+  libx11-dev libcairo2-dev xvfb xauth libxtst-dev
   # Fonts for regenerating the panel artwork (tools/artgen); the build does not need them.
   fonts-dejavu-core
   # The standalone application: GTK 3 shell, audio and MIDI through RtAudio and

@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "gtk_session.h"
 #include "host_fixture.h"
 #include "shell/audio_settings_window.h"
 
@@ -19,20 +20,9 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 namespace {
 
 using namespace satest;
+using shelltest::gtkStarted;
+using shelltest::pump;
 using Titles = std::vector<std::string>;
-
-bool gtkStarted() {
-    // No accessibility bus: the tests have no D-Bus session to reach it through.
-    setenv("NO_AT_BRIDGE", "1", 0);
-    setenv("GTK_A11Y", "none", 0);
-    static const bool started = gtk_init_check(nullptr, nullptr);
-    return started;
-}
-
-// Runs what GTK has queued (a close request goes through an idle callback).
-void pump() {
-    for (int i = 0; i < 1000 && gtk_events_pending(); ++i) gtk_main_iteration_do(FALSE);
-}
 
 Titles titles(GtkComboBoxText* combo) {
     Titles result;

@@ -64,13 +64,49 @@ const clap_plugin_params kParams = {
     [](const clap_plugin*, const clap_input_events*, const clap_output_events*) {},
 };
 
+std::string sizeArgs(uint32_t width, uint32_t height) { return " " + std::to_string(width) + " " + std::to_string(height); }
+
+bool noteGui(const clap_plugin* p, const std::string& call, bool answer = true) {
+    self(p).calls.push_back("gui." + call);
+    return answer;
+}
+
 const clap_plugin_gui kGui = {
     [](const clap_plugin* p, const char* api, bool floating) {
+        noteGui(p, std::string("is_api_supported ") + api + (floating ? " floating" : ""));
         return self(p).config.guiSupportsHostApi && !floating && std::strcmp(api, CLAP_WINDOW_API_X11) == 0;
     },
-    nullptr, nullptr, nullptr, nullptr, nullptr,
-    [](const clap_plugin*) { return true; },  // can_resize
-    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    [](const clap_plugin*, const char**, bool*) { return false; },  // get_preferred_api
+    [](const clap_plugin* p, const char* api, bool floating) {
+        return noteGui(p, std::string("create ") + api + (floating ? " floating" : ""), self(p).config.gui.create);
+    },
+    [](const clap_plugin* p) { noteGui(p, "destroy"); },
+    [](const clap_plugin* p, double) { return noteGui(p, "set_scale", false); },
+    [](const clap_plugin* p, uint32_t* width, uint32_t* height) {
+        const FakeGuiConfig& gui = self(p).config.gui;
+        if (!gui.getSize) return noteGui(p, "get_size", false);
+        *width = gui.width;
+        *height = gui.height;
+        return noteGui(p, "get_size");
+    },
+    [](const clap_plugin* p) { return noteGui(p, "can_resize", self(p).config.gui.canResize); },
+    [](const clap_plugin*, clap_gui_resize_hints*) { return false; },
+    [](const clap_plugin* p, uint32_t* width, uint32_t* height) {
+        const uint32_t step = self(p).config.gui.sizeStep;
+        noteGui(p, "adjust_size" + sizeArgs(*width, *height));
+        *width -= *width % step;
+        *height -= *height % step;
+        return true;
+    },
+    [](const clap_plugin* p, uint32_t width, uint32_t height) { return noteGui(p, "set_size" + sizeArgs(width, height)); },
+    [](const clap_plugin* p, const clap_window* window) {
+        return noteGui(p, std::string("set_parent ") + window->api + " " + std::to_string(window->x11),
+                       self(p).config.gui.setParent);
+    },
+    [](const clap_plugin*, const clap_window*) { return false; },  // set_transient
+    [](const clap_plugin*, const char*) {},                         // suggest_title
+    [](const clap_plugin* p) { return noteGui(p, "show"); },
+    [](const clap_plugin* p) { return noteGui(p, "hide"); },
 };
 
 const clap_plugin_timer_support kTimers = {
@@ -155,7 +191,7 @@ FakePlugin::FakePlugin(const clap_host* h, const FakePluginConfig& c) : host(h),
         f.asked.push_back(id);
         return f.config.extensions.count(id) != 0 ? tableFor(id) : nullptr;
     };
-    plugin.on_main_thread = [](const clap_plugin*) {};
+    plugin.on_main_thread = [](const clap_plugin* p) { self(p).calls.push_back("on_main_thread"); };
 }
 
 FakeWorld* FakeWorld::current = nullptr;

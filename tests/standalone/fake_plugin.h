@@ -12,6 +12,14 @@
 
 namespace satest {
 
+// What the plug-in's "clap.gui" answers; every call is written to the plug-in's
+// `calls` as "gui.<name>" with its arguments.
+struct FakeGuiConfig {
+    bool create = true, getSize = true, setParent = true, canResize = true;
+    uint32_t width = 394, height = 722;  // what get_size reports
+    uint32_t sizeStep = 10;              // adjust_size rounds down to multiples of it
+};
+
 struct FakePluginConfig {
     bool initResult = true;
     bool startProcessingResult = true;
@@ -19,6 +27,7 @@ struct FakePluginConfig {
     std::string descriptorId;  // the id the instance's descriptor gives; empty: the factory's
     std::set<std::string> extensions = {CLAP_EXT_STATE, CLAP_EXT_AUDIO_PORTS, CLAP_EXT_NOTE_PORTS, CLAP_EXT_PARAMS};
     bool guiSupportsHostApi = true;
+    FakeGuiConfig gui;
     uint32_t audioInputs = 1, audioOutputs = 1, channelsPerPort = 2;
     uint32_t noteDialects = CLAP_NOTE_DIALECT_MIDI;
     uint32_t noteInputs = 1, noteOutputs = 0;
@@ -34,7 +43,7 @@ struct FakePlugin {
     const clap_host* host = nullptr;
     FakePluginConfig config;
     std::vector<std::string> asked;  // get_extension ids, in order
-    std::vector<std::string> calls;  // lifecycle calls on the main thread, in order
+    std::vector<std::string> calls;  // lifecycle, GUI and on_main_thread calls, in order
     double activatedRate = 0;
     uint32_t activatedMin = 0, activatedMax = 0;
     bool mainDuringStart = false, audioDuringStart = false, audioDuringStop = false;

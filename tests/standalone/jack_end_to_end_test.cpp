@@ -3,131 +3,28 @@
 // control changes; the firmware's echo must come back, and POT0 must follow the
 // MIDI. Skipped when no JACK server runs.
 #include <gtest/gtest.h>
-#include <jack/jack.h>
-#include <jack/midiport.h>
 
 #include <algorithm>
-#include <array>
-#include <atomic>
 #include <cmath>
 #include <cstdlib>
-#include <initializer_list>
 
 #include "audio_measures.h"
 #include "eventually.h"
+#include "jack_rig.h"
 #include "standalone/lifecycle.h"
 
 namespace {
 
 using namespace brevlin::clap_host::standalone;
 namespace fs = std::filesystem;
+using testsupport::JackRig;
 using testsupport::loudest;
 
 constexpr char kClientName[] = "lumivex-e2e";
-constexpr size_t kRecordFrames = 24000;
 constexpr int64_t kEchoFrames = 8700;  // the echo's Time knob at its default of 0.5
 constexpr clap_id kPot0 = 100;  // Time
 constexpr clap_id kPot3 = 103;  // Mod
 constexpr clap_id kPot4 = 104;  // Tone
-
-// The test's JACK client. Its process callback runs on JACK's thread; the test
-// talks to it through atomics only.
-class JackRig {
-public:
-    bool open() {
-        client_ = jack_client_open(kClientName, JackNoStartServer, nullptr);
-        if (client_ == nullptr) return false;
-        for (int c = 0; c < 2; ++c) {
-            const std::string n = std::to_string(c + 1);
-            feed_[c] =
-                jack_port_register(client_, ("feed_" + n).c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
-        }
-        for (int c = 0; c < 2; ++c) {
-            const std::string n = std::to_string(c + 1);
-            record_[c] =
-                jack_port_register(client_, ("record_" + n).c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
-        }
-        midi_ = jack_port_register(client_, "control", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-        jack_set_process_callback(client_, &JackRig::process, this);
-        return jack_activate(client_) == 0;
-    }
-    ~JackRig() {
-        if (client_ == nullptr) return;
-        jack_deactivate(client_);
-        jack_client_close(client_);
-    }
-
-    uint64_t frames() const { return frames_.load(std::memory_order_acquire); }
-    uint32_t rate() const { return jack_get_sample_rate(client_); }
-
-    // A click of 0.5 on both feed ports at frame `at`, recorded from that frame on.
-    void clickAndRecord(uint64_t at) {
-        recordFrom_.store(static_cast<int64_t>(at), std::memory_order_release);
-    }
-    bool recordingDone() const { return recorded_.load(std::memory_order_acquire) == kRecordFrames; }
-    const std::array<std::vector<float>, 2>& recording() const { return take_; }
-
-    // Sends the messages when at least `frames` frames passed since the last send.
-    void sendMidiEvery(uint64_t frames, std::initializer_list<std::array<uint8_t, 3>> messages) {
-        const uint64_t now = this->frames();
-        if (lastSend_ != 0 && now < lastSend_ + frames) return;
-        lastSend_ = now + 1;
-        for (const auto& m : messages) sendMidi(m[0], m[1], m[2]);
-    }
-
-    void sendMidi(uint8_t status, uint8_t data1, uint8_t data2) {
-        const uint32_t w = midiWrite_.load(std::memory_order_relaxed);
-        midiQueue_[w % midiQueue_.size()] = {status, data1, data2};
-        midiWrite_.store(w + 1, std::memory_order_release);
-    }
-
-private:
-    static int process(jack_nframes_t n, void* arg) {
-        auto& self = *static_cast<JackRig*>(arg);
-        const uint64_t start = self.frames_.load(std::memory_order_relaxed);
-        const int64_t from = self.recordFrom_.load(std::memory_order_acquire);
-        for (int c = 0; c < 2; ++c) {
-            auto* feed = static_cast<float*>(jack_port_get_buffer(self.feed_[c], n));
-            std::fill_n(feed, n, 0.0f);
-            if (from >= 0 && static_cast<uint64_t>(from) >= start && static_cast<uint64_t>(from) < start + n)
-                feed[from - static_cast<int64_t>(start)] = 0.5f;
-        }
-        size_t done = self.recorded_.load(std::memory_order_relaxed);
-        if (from >= 0 && done < kRecordFrames) {
-            const auto* l = static_cast<const float*>(jack_port_get_buffer(self.record_[0], n));
-            const auto* r = static_cast<const float*>(jack_port_get_buffer(self.record_[1], n));
-            for (jack_nframes_t i = 0; i < n && done < kRecordFrames; ++i) {
-                if (static_cast<int64_t>(start + i) < from) continue;
-                self.take_[0][done] = l[i];
-                self.take_[1][done] = r[i];
-                ++done;
-            }
-            self.recorded_.store(done, std::memory_order_release);
-        }
-        void* midi = jack_port_get_buffer(self.midi_, n);
-        jack_midi_clear_buffer(midi);
-        uint32_t read = self.midiRead_.load(std::memory_order_relaxed);
-        while (read != self.midiWrite_.load(std::memory_order_acquire)) {
-            jack_midi_event_write(midi, 0, self.midiQueue_[read % self.midiQueue_.size()].data(), 3);
-            ++read;
-        }
-        self.midiRead_.store(read, std::memory_order_relaxed);
-        self.frames_.store(start + n, std::memory_order_release);
-        return 0;
-    }
-
-    jack_client_t* client_ = nullptr;
-    jack_port_t* feed_[2] = {};
-    jack_port_t* record_[2] = {};
-    jack_port_t* midi_ = nullptr;
-    std::atomic<uint64_t> frames_{0};
-    std::atomic<int64_t> recordFrom_{-1};
-    std::atomic<size_t> recorded_{0};
-    std::array<std::vector<float>, 2> take_{std::vector<float>(kRecordFrames), std::vector<float>(kRecordFrames)};
-    std::array<std::array<uint8_t, 3>, 16> midiQueue_{};
-    std::atomic<uint32_t> midiWrite_{0}, midiRead_{0};
-    uint64_t lastSend_ = 0;  // test thread only
-};
 
 uint32_t deviceNamed(const std::vector<AudioDeviceInfo>& devices) {
     for (const auto& d : devices)
@@ -146,7 +43,7 @@ TEST(JackEndToEnd, TheEchoComesBackAndMidiTurnsTheTimeKnob) {
     ::setenv("JACK_NO_START_SERVER", "1", 1);
     const auto apis = AudioLibrary::getCompiledApi();
     if (std::find(apis.begin(), apis.end(), AudioApi::UnixJack) == apis.end()) GTEST_SKIP() << "no JACK in RtAudio";
-    JackRig rig;
+    JackRig rig(kClientName);
     if (!rig.open()) GTEST_SKIP() << "no JACK server running";
 
     char pattern[] = "/tmp/lumivex-jack-XXXXXX";
@@ -186,7 +83,7 @@ TEST(JackEndToEnd, TheEchoComesBackAndMidiTurnsTheTimeKnob) {
     // Two seconds for the knobs' smoothing to settle, then the click.
     const uint64_t settled = rig.frames() + 2 * rig.rate();
     ASSERT_TRUE(satest::eventually([&] { return rig.frames() >= settled; }));
-    rig.clickAndRecord(rig.frames() + 1024);
+    rig.clickSoonAndRecord();
     ASSERT_TRUE(satest::eventually([&] { return rig.recordingDone(); }));
     for (const auto& channel : rig.recording()) {
         const size_t dry = loudest(channel, 0, 4096);

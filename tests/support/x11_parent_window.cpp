@@ -189,11 +189,11 @@ void ParentWindow::release(unsigned long window, int x, int y) {
 
 void ParentWindow::sync() { XSync(display_, False); }
 
-Screenshot ParentWindow::grab(unsigned long window) {
+Screenshot grabWindow(_XDisplay* display, unsigned long window) {
     Screenshot shot;
     XWindowAttributes a{};
-    if (XGetWindowAttributes(display_, window, &a) == 0 || a.map_state != IsViewable) return shot;
-    XImage* image = XGetImage(display_, window, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
+    if (XGetWindowAttributes(display, window, &a) == 0 || a.map_state != IsViewable) return shot;
+    XImage* image = XGetImage(display, window, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
     if (image == nullptr) return shot;
     shot.width = a.width;
     shot.height = a.height;
@@ -204,6 +204,8 @@ Screenshot ParentWindow::grab(unsigned long window) {
     XDestroyImage(image);
     return shot;
 }
+
+Screenshot ParentWindow::grab(unsigned long window) { return grabWindow(display_, window); }
 
 uint32_t ParentWindow::pixel(unsigned long window, int x, int y) {
     XImage* image = XGetImage(display_, window, x, y, 1, 1, AllPlanes, ZPixmap);

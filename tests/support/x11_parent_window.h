@@ -32,6 +32,10 @@ struct Screenshot {
     bool savePng(const std::string& path) const;
 };
 
+// The pixels of a viewable window (with the windows inside it) on any connection, or
+// an empty shot when it cannot be read.
+Screenshot grabWindow(_XDisplay* display, unsigned long window);
+
 class ParentWindow {
 public:
     // background: the window's colour as 0xRRGGBB.

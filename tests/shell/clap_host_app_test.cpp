@@ -1,0 +1,228 @@
+// The application's set-up, request timer, window size, state files and quit, on
+// the fake plug-in and audio library, with its window and alerts recorded.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "app_fixture.h"
+
+namespace {
+
+using namespace shelltest;
+using Calls = std::vector<std::string>;
+using Alerts = std::vector<RecordingAlerts::Alert>;
+
+const std::string kParentArg = " " + std::to_string(RecordingWindow::kParent);
+
+// The last calls the plug-in received before it was destroyed.
+Calls lastCalls(const Calls& calls, size_t count) {
+    return Calls(calls.end() - static_cast<ptrdiff_t>(std::min(count, calls.size())), calls.end());
+}
+
+TEST_F(ShellApp, SetUpEmbedsThePluginWindowAtItsSizeThenStartsAudio) {
+    app.doSetup();
+    EXPECT_TRUE(app.requestTimerRunning());
+    EXPECT_EQ(window.calls, (Calls{"orderFront", "setContentSize 394 722", "pluginParentWindow"}));
+    EXPECT_EQ(setupGuiCalls(), (Calls{"gui.is_api_supported x11", "gui.create x11", "gui.set_scale", "gui.get_size",
+                                      "gui.can_resize", "gui.set_parent x11" + kParentArg, "gui.show"}));
+    EXPECT_FALSE(window.userResizable);
+    EXPECT_TRUE(alerts.shown.empty());
+    EXPECT_TRUE(audioStarted());
+    EXPECT_NE(host->mainLoop, nullptr) << "the plug-in's timers have a loop to run on";
+
+    EXPECT_FALSE(host->gui_request_resize(300, 200)) << "the window follows, but the answer is no";
+    EXPECT_EQ(window.calls.back(), "setContentSize 300 200");
+
+    // Quit takes the window down before audio stops and the plug-in goes; once.
+    app.applicationWillTerminate();
+    EXPECT_EQ(lastCalls(world.destroyedCalls, 4), (Calls{"gui.hide", "gui.destroy", "stop_processing", "deactivate"}));
+    EXPECT_FALSE(app.requestTimerRunning());
+    EXPECT_TRUE(fs::exists(root / "clap-standalone-host" / FakeWorld::descriptor.id / "settings.claphost"));
+    app.applicationWillTerminate();
+    EXPECT_EQ(world.entryCalls, (Calls{"init Lumivex", "deinit"}));
+}
+
+TEST_F(ShellApp, APluginWithoutAWindowIsNotEmbeddedAndAudioStarts) {
+    world.config.extensions.erase(CLAP_EXT_GUI);
+    app.doSetup();
+    EXPECT_EQ(window.calls, (Calls{"orderFront"}));
+    EXPECT_TRUE(alerts.shown.empty());
+    EXPECT_TRUE(audioStarted());
+}
+
+struct WindowFailure {
+    const char* name;
+    void (*configure)(FakeGuiConfig&);
+    std::string text;
+    Calls setupCalls;  // the GUI calls of set-up
+};
+
+void PrintTo(const WindowFailure& failure, std::ostream* out) { *out << failure.name; }
+
+struct FailingWindow : ShellApp, ::testing::WithParamInterface<WindowFailure> {};
+
+// Set-up ends at the failing step with its alert; no audio and no error display.
+// Quit asks the plug-in to hide and destroy its window all the same.
+TEST_P(FailingWindow, EndsSetUpWithItsAlertAndQuitStillHidesAndDestroys) {
+    GetParam().configure(world.config.gui);
+    app.doSetup();
+    EXPECT_EQ(alerts.shown, (Alerts{{"Plugin Error", GetParam().text}}));
+    EXPECT_EQ(setupGuiCalls(), GetParam().setupCalls);
+    EXPECT_FALSE(audioStarted());
+    EXPECT_FALSE(host->displayError);
+    EXPECT_TRUE(app.requestTimerRunning());
+    app.applicationWillTerminate();
+    EXPECT_EQ(lastCalls(world.destroyedCalls, 2), (Calls{"gui.hide", "gui.destroy"}));
+}
+
+const Calls kUpToGetSize = {"gui.is_api_supported x11", "gui.create x11", "gui.set_scale", "gui.get_size"};
+
+Calls upToGetSizeThen(const Calls& more) {
+    Calls calls = kUpToGetSize;
+    calls.insert(calls.end(), more.begin(), more.end());
+    return calls;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ShellApp, FailingWindow,
+    ::testing::Values(
+        WindowFailure{"Create", [](FakeGuiConfig& g) { g.create = false; },
+                      "The plugin failed to create its user interface.",
+                      {"gui.is_api_supported x11", "gui.create x11"}},
+        WindowFailure{"GetSize", [](FakeGuiConfig& g) { g.getSize = false; },
+                      "The plugin failed to report its window size.", upToGetSizeThen({"gui.destroy"})},
+        WindowFailure{"ZeroByZero", [](FakeGuiConfig& g) { g.width = g.height = 0; },
+                      "The plugin reported an invalid window size (0 x 0).", upToGetSizeThen({"gui.destroy"})},
+        WindowFailure{"TooWide", [](FakeGuiConfig& g) { g.width = 16385, g.height = 16384; },
+                      "The plugin reported an invalid window size (16385 x 16384).", upToGetSizeThen({"gui.destroy"})},
+        WindowFailure{"TooTall", [](FakeGuiConfig& g) { g.width = 16384, g.height = 16385; },
+                      "The plugin reported an invalid window size (16384 x 16385).", upToGetSizeThen({"gui.destroy"})},
+        WindowFailure{"SetParent", [](FakeGuiConfig& g) { g.setParent = false; },
+                      "The plugin failed to embed its user interface. Please contact the plugin developer.",
+                      upToGetSizeThen({"gui.can_resize", "gui.set_parent x11" + kParentArg})}),
+    [](const ::testing::TestParamInfo<WindowFailure>& info) { return info.param.name; });
+
+TEST_F(ShellApp, TheLargestWindowSizeIsAccepted) {
+    world.config.gui.width = world.config.gui.height = 16384;
+    app.doSetup();
+    EXPECT_TRUE(alerts.shown.empty());
+    EXPECT_EQ(window.calls[1], "setContentSize 16384 16384");
+    EXPECT_TRUE(audioStarted());
+}
+
+TEST_F(ShellApp, WithoutAPluginItSaysWhyAndRunsOnWithoutAudio) {
+    world.offerFactory = false;
+    app.doSetup();
+    EXPECT_EQ(alerts.shown, (Alerts{{"Plugin Error", kNoPluginText}}));
+    EXPECT_FALSE(audioStarted());
+    EXPECT_TRUE(app.requestTimerRunning());
+
+    host->request_callback();
+    host->restartPlugin();
+    app.timerCallback();
+    EXPECT_FALSE(host->callbackRequested.load());
+    EXPECT_FALSE(host->restartRequested.load());
+    EXPECT_EQ(app.windowWillResize(640, 480), (std::pair<uint32_t, uint32_t>{640, 480}));
+    window.saveChoice = root / "nothing";
+    app.saveStateFileAs();
+    EXPECT_FALSE(fs::exists(root / "nothing.chstream")) << "no plug-in, no state";
+    EXPECT_EQ(alerts.shown.size(), 1u);
+}
+
+TEST_F(ShellApp, OneTickServesTheCallbackThenReactivatesWhileTheStreamRuns) {
+    audio.chosenFrames = 192;
+    app.doSetup();
+    FakePlugin& p = *world.last;
+    ASSERT_TRUE(eventually([&] { return p.blocks.load(std::memory_order_acquire) > 0; }));
+    p.calls.clear();
+
+    host->request_callback();
+    host->restartPlugin();
+    app.timerCallback();
+    EXPECT_EQ(p.calls, (Calls{"on_main_thread", "stop_processing", "deactivate", "activate", "start_processing"}));
+    EXPECT_EQ(p.activatedRate, 44100);
+    EXPECT_EQ(p.activatedMin, 1u);
+    EXPECT_EQ(p.activatedMax, 384u) << "twice the stream's buffer";
+    EXPECT_EQ(audio.opens.size(), 1u);
+    EXPECT_EQ(audio.stops, 0);
+    const uint64_t before = p.blocks.load(std::memory_order_acquire);
+    EXPECT_TRUE(eventually([&] { return p.blocks.load(std::memory_order_acquire) > before + 2; }))
+        << "the stream runs through the plug-in again";
+
+    p.calls.clear();
+    app.timerCallback();
+    EXPECT_TRUE(p.calls.empty()) << "each request is served once";
+}
+
+TEST_F(ShellApp, AudioErrorsFromOtherThreadsAreShownAtTheNextTickAndLogged) {
+    app.doSetup();
+    std::thread([&] { host->reportAudioError("the device went away"); }).join();
+    EXPECT_TRUE(alerts.shown.empty()) << "not shown off the main thread";
+    ::testing::internal::CaptureStderr();
+    app.timerCallback();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Error Reported: the device went away\n");
+    EXPECT_EQ(alerts.shown, (Alerts{{"Unable to configure audio", "the device went away"}}));
+}
+
+TEST_F(ShellApp, LaunchRunsSetUpFromTheMainLoopWhoseTimerServesRequests) {
+    app.applicationDidFinishLaunching();
+    EXPECT_TRUE(window.calls.empty()) << "set-up waits for the loop";
+    for (int turns = 0; turns < 1000 && world.last == nullptr; ++turns) g_main_context_iteration(nullptr, TRUE);
+    ASSERT_NE(world.last, nullptr);
+    FakePlugin& p = *world.last;
+    host->request_callback();
+    for (int turns = 0; turns < 1000 && p.calls.back() != "on_main_thread"; ++turns)
+        g_main_context_iteration(nullptr, TRUE);
+    EXPECT_EQ(p.calls.back(), "on_main_thread");
+}
+
+TEST_F(ShellApp, AWindowThatCannotResizeKeepsThePluginsSize) {
+    app.doSetup();
+    FakePlugin& p = *world.last;
+    EXPECT_EQ(app.windowWillResize(1000, 50), (std::pair<uint32_t, uint32_t>{394, 722}));
+    app.windowDidResize(1000, 50);
+    EXPECT_NE(p.calls.back().rfind("gui.set_size", 0), 0u);
+}
+
+TEST_F(ShellApp, AResizableWindowTakesWhatThePluginAdjustsTo) {
+    world.config.gui.canResize = true;  // to multiples of 10
+    app.doSetup();
+    EXPECT_TRUE(window.userResizable);
+    EXPECT_EQ(window.calls[1], "setContentSize 390 720");
+    EXPECT_EQ(app.windowWillResize(1005, 503), (std::pair<uint32_t, uint32_t>{1000, 500}));
+    app.windowDidResize(1000, 500);
+    EXPECT_EQ(world.last->calls.back(), "gui.set_size 1000 500");
+}
+
+std::vector<uint8_t> bytesOf(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST_F(ShellApp, StateFilesGetTheChstreamExtensionInTheChosenFolder) {
+    app.doSetup();
+    const std::vector<uint8_t> state = world.config.state;
+    for (const auto& [chosen, written] : {std::pair{"take.wav", "take.chstream"}, std::pair{"take2", "take2.chstream"},
+                                          std::pair{"take3.chstream", "take3.chstream"}}) {
+        window.saveChoice = root / chosen;
+        app.saveStateFileAs();
+        EXPECT_EQ(bytesOf(root / written), state) << chosen;
+        EXPECT_EQ(fs::exists(root / chosen), std::string(chosen) == written) << chosen;
+    }
+    EXPECT_EQ(stateFilePathFor("/songs/live.set.bak"), fs::path("/songs/live.set.chstream"));
+
+    const auto entries = [&] { return std::distance(fs::directory_iterator(root), fs::directory_iterator()); };
+    const auto before = entries();
+    window.saveChoice.reset();
+    app.saveStateFileAs();
+    EXPECT_EQ(entries(), before) << "cancelled";
+
+    window.openChoice = root / "take2.chstream";
+    app.openStateFile();
+    EXPECT_EQ(world.last->loaded, state);
+    EXPECT_TRUE(alerts.shown.empty());
+}
+
+}  // namespace
