@@ -35,8 +35,7 @@ inline constexpr char kGuiCreateFailedText[] = "The plugin failed to create its 
 inline constexpr char kGuiSizeFailedText[] = "The plugin failed to report its window size.";
 inline constexpr char kGuiEmbedFailedText[] =
     "The plugin failed to embed its user interface. Please contact the plugin developer.";
-inline constexpr char kNoPluginText[] =
-    "The plugin could not be loaded, so there is no audio. Saving and opening state files stays available.";
+inline constexpr char kNoPluginText[] = "The plugin could not be loaded, so the program runs without audio.";
 inline constexpr char kAudioErrorTitle[] = "Unable to configure audio";
 inline constexpr char kSaveFailedTitle[] = "Unable to save file";
 inline constexpr char kOpenFailedTitle[] = "Unable to open file";
