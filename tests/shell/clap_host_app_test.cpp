@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -134,6 +135,10 @@ TEST_P(FailingWindow, EndsSetUpWithItsAlertWithoutAudioAndQuitStillHidesAndDestr
     EXPECT_FALSE(audioStarted());
     EXPECT_FALSE(host->displayError);
     EXPECT_TRUE(app.requestTimerRunning());
+    host->restartPlugin();
+    app.timerCallback();
+    EXPECT_EQ(std::count(world.last->calls.begin(), world.last->calls.end(), "activate"), 0)
+        << "no stream has run: no rate to restart at";
     app.applicationWillTerminate();
     EXPECT_EQ(lastOf(world.destroyedCalls, 2), (Calls{"gui.hide", "gui.destroy"}));
 }
