@@ -21,8 +21,9 @@ namespace {
 using namespace brevlin::clap_host::standalone;
 
 // SIGINT and SIGTERM quit the way the window's close button does, so that Ctrl+C
-// in a terminal still writes the settings file. Keeps watching: a signal during
-// the quit steps finds the loop gone and changes nothing.
+// in a terminal still writes the settings file. The handlers go when the loop
+// ends: a second signal during the quit steps ends the process at once, a way out
+// should they hang.
 gboolean quitOnSignal(gpointer window) noexcept {
     static_cast<MainWindow*>(window)->requestQuit();
     return G_SOURCE_CONTINUE;

@@ -1,43 +1,100 @@
 // The application's set-up, request timer, window size, state files and quit, on
-// the fake plug-in and audio library, with its window and alerts recorded.
+// the fake plug-in and audio library in a scratch data folder, with its main
+// window and alerts recorded.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <thread>
 
-#include "app_fixture.h"
+#include "host_fixture.h"
+#include "shell/clap_host_app.h"
 
 namespace {
 
-using namespace shelltest;
+using namespace satest;
+namespace fs = std::filesystem;
 using Calls = std::vector<std::string>;
-using Alerts = std::vector<RecordingAlerts::Alert>;
+using Alert = std::pair<std::string, std::string>;  // title, text
+using Size = std::pair<uint32_t, uint32_t>;
 
-const std::string kParentArg = " " + std::to_string(RecordingWindow::kParent);
+constexpr unsigned long kParent = 0x4a00007;
+const std::string kSetParent = "gui.set_parent x11 " + std::to_string(kParent);
 
-// The last calls the plug-in received before it was destroyed.
-Calls lastCalls(const Calls& calls, size_t count) {
-    return Calls(calls.end() - static_cast<ptrdiff_t>(std::min(count, calls.size())), calls.end());
-}
+struct RecordingWindow final : MainWindowPort {
+    Calls calls;
+    bool userResizable = false;
+    std::optional<fs::path> saveChoice, openChoice;  // none: the user cancels
 
-TEST_F(ShellApp, SetUpEmbedsThePluginWindowAtItsSizeThenStartsAudio) {
+    void orderFront() override { calls.push_back("orderFront"); }
+    void setContentSize(uint32_t w, uint32_t h) override {
+        calls.push_back("setContentSize " + std::to_string(w) + " " + std::to_string(h));
+    }
+    void setUserResizable(bool resizable) override { userResizable = resizable; }
+    unsigned long pluginParentWindow() override { return calls.push_back("pluginParentWindow"), kParent; }
+    std::optional<fs::path> chooseStateFileToSave() override { return saveChoice; }
+    std::optional<fs::path> chooseStateFileToOpen() override { return openChoice; }
+};
+
+struct RecordingAlerts final : AlertSink {
+    std::vector<Alert> shown;
+    void showAlert(const std::string& title, const std::string& text) override { shown.emplace_back(title, text); }
+};
+
+// A plug-in whose window cannot resize, as the pedal's, on one duplex device.
+struct ShellApp : HostFixture {
+    fs::path root;
+    RecordingWindow window;
+    RecordingAlerts alerts;
+    char arg0[8] = "Lumivex";
+    char* argv[2] = {arg0, nullptr};
+    ClapHostApp app{window, alerts, &FakeWorld::entry, FakeWorld::descriptor.id, 1, argv};
+
+    ShellApp() {
+        char pattern[] = "/tmp/lumivex-shell-XXXXXX";
+        root = ::mkdtemp(pattern);
+        ::setenv("XDG_DATA_HOME", root.c_str(), 1);
+        world.config.extensions.insert(CLAP_EXT_GUI);
+        world.config.gui.canResize = false;
+        audio.devices = {{"Interface", 2, 2, {44100}, 44100}};
+    }
+    ~ShellApp() override {
+        app.applicationWillTerminate();
+        ::unsetenv("XDG_DATA_HOME");
+        fs::remove_all(root);
+    }
+
+    // The GUI calls of set-up, after the proxy's own API check at creation.
+    Calls setupGuiCalls() const {
+        Calls gui;
+        for (const std::string& call : world.last->calls)
+            if (call.rfind("gui.", 0) == 0) gui.push_back(call);
+        return Calls(gui.begin() + 1, gui.end());
+    }
+    bool audioStarted() const { return !audio.opens.empty(); }
+};
+
+Calls lastOf(const Calls& calls, size_t count) { return Calls(calls.end() - static_cast<ptrdiff_t>(count), calls.end()); }
+
+TEST_F(ShellApp, SetUpEmbedsThePluginWindowAtItsSizeStartsAudioAndQuitUndoesItOnce) {
     app.doSetup();
-    EXPECT_TRUE(app.requestTimerRunning());
     EXPECT_EQ(window.calls, (Calls{"orderFront", "setContentSize 394 722", "pluginParentWindow"}));
     EXPECT_EQ(setupGuiCalls(), (Calls{"gui.is_api_supported x11", "gui.create x11", "gui.set_scale", "gui.get_size",
-                                      "gui.can_resize", "gui.set_parent x11" + kParentArg, "gui.show"}));
-    EXPECT_FALSE(window.userResizable);
+                                      "gui.can_resize", kSetParent, "gui.show"}));
     EXPECT_TRUE(alerts.shown.empty());
     EXPECT_TRUE(audioStarted());
     EXPECT_NE(host->mainLoop, nullptr) << "the plug-in's timers have a loop to run on";
-
     EXPECT_FALSE(host->gui_request_resize(300, 200)) << "the window follows, but the answer is no";
     EXPECT_EQ(window.calls.back(), "setContentSize 300 200");
+    // The window cannot resize: a drag leaves it at the plug-in's size.
+    EXPECT_FALSE(window.userResizable);
+    EXPECT_EQ(app.windowWillResize(1000, 50), (Size{394, 722}));
 
-    // Quit takes the window down before audio stops and the plug-in goes; once.
     app.applicationWillTerminate();
-    EXPECT_EQ(lastCalls(world.destroyedCalls, 4), (Calls{"gui.hide", "gui.destroy", "stop_processing", "deactivate"}));
+    EXPECT_EQ(lastOf(world.destroyedCalls, 4), (Calls{"gui.hide", "gui.destroy", "stop_processing", "deactivate"}));
     EXPECT_FALSE(app.requestTimerRunning());
     EXPECT_TRUE(fs::exists(root / "clap-standalone-host" / FakeWorld::descriptor.id / "settings.claphost"));
     app.applicationWillTerminate();
@@ -52,6 +109,13 @@ TEST_F(ShellApp, APluginWithoutAWindowIsNotEmbeddedAndAudioStarts) {
     EXPECT_TRUE(audioStarted());
 }
 
+TEST_F(ShellApp, TheLargestWindowIsAccepted) {
+    world.config.gui.width = world.config.gui.height = 16384;
+    app.doSetup();
+    EXPECT_EQ(window.calls[1], "setContentSize 16384 16384");
+    EXPECT_TRUE(audioStarted());
+}
+
 struct WindowFailure {
     const char* name;
     void (*configure)(FakeGuiConfig&);
@@ -63,27 +127,28 @@ void PrintTo(const WindowFailure& failure, std::ostream* out) { *out << failure.
 
 struct FailingWindow : ShellApp, ::testing::WithParamInterface<WindowFailure> {};
 
-// Set-up ends at the failing step with its alert; no audio and no error display.
-// Quit asks the plug-in to hide and destroy its window all the same.
-TEST_P(FailingWindow, EndsSetUpWithItsAlertAndQuitStillHidesAndDestroys) {
+TEST_P(FailingWindow, EndsSetUpWithItsAlertWithoutAudioAndQuitStillHidesAndDestroys) {
     GetParam().configure(world.config.gui);
     app.doSetup();
-    EXPECT_EQ(alerts.shown, (Alerts{{"Plugin Error", GetParam().text}}));
+    EXPECT_EQ(alerts.shown, (std::vector<Alert>{{"Plugin Error", GetParam().text}}));
     EXPECT_EQ(setupGuiCalls(), GetParam().setupCalls);
     EXPECT_FALSE(audioStarted());
     EXPECT_FALSE(host->displayError);
     EXPECT_TRUE(app.requestTimerRunning());
+    host->restartPlugin();
+    app.timerCallback();
+    EXPECT_EQ(std::count(world.last->calls.begin(), world.last->calls.end(), "activate"), 0)
+        << "no stream has run: no rate to restart at";
     app.applicationWillTerminate();
-    EXPECT_EQ(lastCalls(world.destroyedCalls, 2), (Calls{"gui.hide", "gui.destroy"}));
+    EXPECT_EQ(lastOf(world.destroyedCalls, 2), (Calls{"gui.hide", "gui.destroy"}));
 }
 
-const Calls kUpToGetSize = {"gui.is_api_supported x11", "gui.create x11", "gui.set_scale", "gui.get_size"};
-
-Calls upToGetSizeThen(const Calls& more) {
-    Calls calls = kUpToGetSize;
-    calls.insert(calls.end(), more.begin(), more.end());
+const Calls kToGetSize = {"gui.is_api_supported x11", "gui.create x11", "gui.set_scale", "gui.get_size"};
+const Calls kToDestroy = [] {
+    Calls calls = kToGetSize;
+    calls.push_back("gui.destroy");
     return calls;
-}
+}();
 
 INSTANTIATE_TEST_SUITE_P(
     ShellApp, FailingWindow,
@@ -92,43 +157,30 @@ INSTANTIATE_TEST_SUITE_P(
                       "The plugin failed to create its user interface.",
                       {"gui.is_api_supported x11", "gui.create x11"}},
         WindowFailure{"GetSize", [](FakeGuiConfig& g) { g.getSize = false; },
-                      "The plugin failed to report its window size.", upToGetSizeThen({"gui.destroy"})},
+                      "The plugin failed to report its window size.", kToDestroy},
         WindowFailure{"ZeroByZero", [](FakeGuiConfig& g) { g.width = g.height = 0; },
-                      "The plugin reported an invalid window size (0 x 0).", upToGetSizeThen({"gui.destroy"})},
+                      "The plugin reported an invalid window size (0 x 0).", kToDestroy},
         WindowFailure{"TooWide", [](FakeGuiConfig& g) { g.width = 16385, g.height = 16384; },
-                      "The plugin reported an invalid window size (16385 x 16384).", upToGetSizeThen({"gui.destroy"})},
+                      "The plugin reported an invalid window size (16385 x 16384).", kToDestroy},
         WindowFailure{"TooTall", [](FakeGuiConfig& g) { g.width = 16384, g.height = 16385; },
-                      "The plugin reported an invalid window size (16384 x 16385).", upToGetSizeThen({"gui.destroy"})},
+                      "The plugin reported an invalid window size (16384 x 16385).", kToDestroy},
         WindowFailure{"SetParent", [](FakeGuiConfig& g) { g.setParent = false; },
                       "The plugin failed to embed its user interface. Please contact the plugin developer.",
-                      upToGetSizeThen({"gui.can_resize", "gui.set_parent x11" + kParentArg})}),
+                      {"gui.is_api_supported x11", "gui.create x11", "gui.set_scale", "gui.get_size",
+                       "gui.can_resize", kSetParent}}),
     [](const ::testing::TestParamInfo<WindowFailure>& info) { return info.param.name; });
-
-TEST_F(ShellApp, TheLargestWindowSizeIsAccepted) {
-    world.config.gui.width = world.config.gui.height = 16384;
-    app.doSetup();
-    EXPECT_TRUE(alerts.shown.empty());
-    EXPECT_EQ(window.calls[1], "setContentSize 16384 16384");
-    EXPECT_TRUE(audioStarted());
-}
 
 TEST_F(ShellApp, WithoutAPluginItSaysWhyAndRunsOnWithoutAudio) {
     world.offerFactory = false;
     app.doSetup();
-    EXPECT_EQ(alerts.shown, (Alerts{{"Plugin Error", kNoPluginText}}));
+    EXPECT_EQ(alerts.shown, (std::vector<Alert>{{"Plugin Error", kNoPluginText}}));
     EXPECT_FALSE(audioStarted());
     EXPECT_TRUE(app.requestTimerRunning());
-
     host->request_callback();
     host->restartPlugin();
     app.timerCallback();
-    EXPECT_FALSE(host->callbackRequested.load());
-    EXPECT_FALSE(host->restartRequested.load());
-    EXPECT_EQ(app.windowWillResize(640, 480), (std::pair<uint32_t, uint32_t>{640, 480}));
-    window.saveChoice = root / "nothing";
-    app.saveStateFileAs();
-    EXPECT_FALSE(fs::exists(root / "nothing.chstream")) << "no plug-in, no state";
-    EXPECT_EQ(alerts.shown.size(), 1u);
+    EXPECT_FALSE(host->callbackRequested.load() || host->restartRequested.load());
+    EXPECT_EQ(app.windowWillResize(640, 480), (Size{640, 480}));
 }
 
 TEST_F(ShellApp, OneTickServesTheCallbackThenReactivatesWhileTheStreamRuns) {
@@ -148,8 +200,7 @@ TEST_F(ShellApp, OneTickServesTheCallbackThenReactivatesWhileTheStreamRuns) {
     EXPECT_EQ(audio.opens.size(), 1u);
     EXPECT_EQ(audio.stops, 0);
     const uint64_t before = p.blocks.load(std::memory_order_acquire);
-    EXPECT_TRUE(eventually([&] { return p.blocks.load(std::memory_order_acquire) > before + 2; }))
-        << "the stream runs through the plug-in again";
+    EXPECT_TRUE(eventually([&] { return p.blocks.load(std::memory_order_acquire) > before + 2; }));
 
     p.calls.clear();
     app.timerCallback();
@@ -163,7 +214,7 @@ TEST_F(ShellApp, AudioErrorsFromOtherThreadsAreShownAtTheNextTickAndLogged) {
     ::testing::internal::CaptureStderr();
     app.timerCallback();
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Error Reported: the device went away\n");
-    EXPECT_EQ(alerts.shown, (Alerts{{"Unable to configure audio", "the device went away"}}));
+    EXPECT_EQ(alerts.shown, (std::vector<Alert>{{"Unable to configure audio", "the device went away"}}));
 }
 
 TEST_F(ShellApp, LaunchRunsSetUpFromTheMainLoopWhoseTimerServesRequests) {
@@ -178,20 +229,12 @@ TEST_F(ShellApp, LaunchRunsSetUpFromTheMainLoopWhoseTimerServesRequests) {
     EXPECT_EQ(p.calls.back(), "on_main_thread");
 }
 
-TEST_F(ShellApp, AWindowThatCannotResizeKeepsThePluginsSize) {
-    app.doSetup();
-    FakePlugin& p = *world.last;
-    EXPECT_EQ(app.windowWillResize(1000, 50), (std::pair<uint32_t, uint32_t>{394, 722}));
-    app.windowDidResize(1000, 50);
-    EXPECT_NE(p.calls.back().rfind("gui.set_size", 0), 0u);
-}
-
 TEST_F(ShellApp, AResizableWindowTakesWhatThePluginAdjustsTo) {
     world.config.gui.canResize = true;  // to multiples of 10
     app.doSetup();
     EXPECT_TRUE(window.userResizable);
     EXPECT_EQ(window.calls[1], "setContentSize 390 720");
-    EXPECT_EQ(app.windowWillResize(1005, 503), (std::pair<uint32_t, uint32_t>{1000, 500}));
+    EXPECT_EQ(app.windowWillResize(1005, 503), (Size{1000, 500}));
     app.windowDidResize(1000, 500);
     EXPECT_EQ(world.last->calls.back(), "gui.set_size 1000 500");
 }
@@ -211,8 +254,6 @@ TEST_F(ShellApp, StateFilesGetTheChstreamExtensionInTheChosenFolder) {
         EXPECT_EQ(bytesOf(root / written), state) << chosen;
         EXPECT_EQ(fs::exists(root / chosen), std::string(chosen) == written) << chosen;
     }
-    EXPECT_EQ(stateFilePathFor("/songs/live.set.bak"), fs::path("/songs/live.set.chstream"));
-
     const auto entries = [&] { return std::distance(fs::directory_iterator(root), fs::directory_iterator()); };
     const auto before = entries();
     window.saveChoice.reset();

@@ -5,10 +5,8 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "gtk_session.h"
-#include "host_fixture.h"
 #include "shell/main_window.h"
 
 // Last: Xlib's macros (None, Bool, Status) clash with names in the headers above.
@@ -72,33 +70,6 @@ TEST_F(MainWindowDisplay, TheCloseButtonAndCtrlQAskForQuitAndTheWindowStays) {
     pump();
     EXPECT_TRUE(gtk_accel_groups_activate(G_OBJECT(other.window()), GDK_KEY_q, GDK_CONTROL_MASK));
     EXPECT_TRUE(other.quitRequested());
-}
-
-std::vector<GtkWindow*> toplevelsTitled(const std::string& title) {
-    std::vector<GtkWindow*> found;
-    GList* toplevels = gtk_window_list_toplevels();
-    for (GList* item = toplevels; item != nullptr; item = item->next) {
-        const gchar* itsTitle = gtk_window_get_title(GTK_WINDOW(item->data));
-        if (itsTitle != nullptr && title == itsTitle) found.push_back(GTK_WINDOW(item->data));
-    }
-    g_list_free(toplevels);
-    return found;
-}
-
-struct MainWindowOnFakeAudio : satest::HostFixture {};
-
-TEST_F(MainWindowOnFakeAudio, EveryChoiceOfTheSettingsItemOpensAWindowOfItsOwn) {
-    if (!shelltest::gtkStarted()) GTEST_SKIP() << "no display: GTK cannot start";
-    audio.devices = {{"Interface", 2, 2, {48000}, 48000}};
-    MainWindow window;
-    window.show();
-    gtk_menu_item_activate(window.settingsItem());
-    gtk_menu_item_activate(window.settingsItem());
-    pump();
-    const std::vector<GtkWindow*> settings = toplevelsTitled("Audio/MIDI Settings");
-    EXPECT_EQ(settings.size(), 2u);
-    for (GtkWindow* opened : settings) gtk_widget_destroy(GTK_WIDGET(opened));
-    pump();
 }
 
 struct SeenAlert {

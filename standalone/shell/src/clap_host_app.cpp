@@ -118,7 +118,10 @@ void ClapHostApp::timerCallback() {
         const std::shared_ptr<Clap::Plugin> plugin = getMainPlugin();
         if (plugin != nullptr && plugin->instance != nullptr) plugin->instance->on_main_thread(plugin->instance);
     }
-    if (host->restartRequested.exchange(false, std::memory_order_acq_rel) && getMainPlugin() != nullptr)
+    // A plug-in that no stream has run yet has no rate to restart at; the first
+    // stream activates it anyway.
+    if (host->restartRequested.exchange(false, std::memory_order_acq_rel) && getMainPlugin() != nullptr &&
+        host->streamSampleRate > 0 && host->bufferFrames > 0)
         restartPlugin(*host);
     host->deliverQueuedAudioErrors();
 }
