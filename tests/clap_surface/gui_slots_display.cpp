@@ -67,18 +67,6 @@ TEST(GuiSlots, AnswersBeforeAndAfterCreate) {
     gui.destroy(cp);
 }
 
-TEST(GuiSlots, WithoutHostTimersThereIsNoPanel) {
-    FakeHost host;
-    host.offerTimers = false;
-    FXCorePlugin p(&host.host);
-    const auto& gui = ext<clap_plugin_gui>(p, CLAP_EXT_GUI);
-    EXPECT_TRUE(gui.is_api_supported(&p.plugin, "x11", false)) << "scanners still see a window";
-    EXPECT_FALSE(gui.create(&p.plugin, "x11", false));
-    EXPECT_EQ(p.editor, nullptr);
-    FXCorePlugin hostless(nullptr);
-    EXPECT_FALSE(gui.create(&hostless.plugin, "x11", false));
-}
-
 class GuiHostDriving : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -107,34 +95,11 @@ protected:
     std::unique_ptr<FXCorePlugin> plugin;
 };
 
-TEST_F(GuiHostDriving, OpenRegistersTimerAndConnectionDestroyTakesThemBack) {
-    openPanel();
-    ASSERT_EQ(host.timers.size(), 1u);
-    EXPECT_EQ(host.timers.begin()->second, 33u);
-    EXPECT_EQ(host.fds, std::set<int>{plugin->editor->connectionFd()});
-    const int fd = plugin->editor->connectionFd();
-    tick();
-    ext<clap_plugin_posix_fd_support>(*plugin, CLAP_EXT_POSIX_FD_SUPPORT).on_fd(&plugin->plugin, fd, CLAP_POSIX_FD_READ);
-    gui().destroy(&plugin->plugin);
-    EXPECT_TRUE(host.timers.empty());
-    EXPECT_TRUE(host.fds.empty());
-}
-
 TEST_F(GuiHostDriving, DestroyingThePluginWithThePanelOpenUnregisters) {
     openPanel();
     plugin.reset();
     EXPECT_TRUE(host.timers.empty());
     EXPECT_TRUE(host.fds.empty());
-}
-
-TEST_F(GuiHostDriving, WithoutFdSupportTheTimerAloneDrivesThePanel) {
-    host.offerFds = false;
-    openPanel();
-    EXPECT_TRUE(host.fds.empty());
-    tick();
-    EXPECT_TRUE(plugin->editor->frame()->isOpen());
-    plugin->guiClickForTesting(72, 626);  // the TAP footswitch of the shipped panel
-    EXPECT_EQ(plugin->pendingSwitchTriggers.load(), 1u << 5);
 }
 
 TEST_F(GuiHostDriving, ALostWindowGivesItsConnectionBack) {
