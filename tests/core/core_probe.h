@@ -36,6 +36,7 @@ struct CoreProbe {
     static const FXCoreCore::Presets& presets(const FXCoreCore& c) { return c.presets; }
     // Raw 16-bit delay sample at an absolute index.
     static int16_t& delay(FXCoreCore& c, int index) { return c.delayMemory[static_cast<size_t>(index) & 32767u]; }
+    static const int16_t* delayData(const FXCoreCore& c) { return &c.delayMemory[0]; }
     // Register slot 0-31 as instructions see it.
     static int32_t slot(const FXCoreCore& c, unsigned s) { return c.regs[s & 31u]; }
     static void setSlot(FXCoreCore& c, unsigned s, int32_t v) { c.regs[s & 31u] = v; }
