@@ -25,8 +25,8 @@ uint32_t enc(unsigned opcode, Operands ops) {
 
 // 32 words shaped like one voice of a delay effect: inputs and pots, multiply-
 // accumulates from delay taps, an allpass filter pair, a modulated read, a few
-// conditional jumps, delay writes and the two outputs. Repeated 19 times: 608 words.
-std::vector<uint32_t> effectLikeProgram() {
+// conditional jumps, delay writes and the two outputs, repeated `blocks` times.
+std::vector<uint32_t> effectLikeProgram(int blocks) {
     const std::vector<uint32_t> block = {
         enc(50, {.ra = 0, .index = IN0}),          // RDSFR R0, IN0
         enc(50, {.ra = 1, .index = POT0}),         // RDSFR R1, POT0 (smoothed)
@@ -62,7 +62,7 @@ std::vector<uint32_t> effectLikeProgram() {
         enc(52, {.ra = 16, .index = OUT1}),        // WRSFR ACC32, OUT1
     };
     std::vector<uint32_t> program;
-    for (int i = 0; i < 19; ++i) program.insert(program.end(), block.begin(), block.end());
+    for (int i = 0; i < blocks; ++i) program.insert(program.end(), block.begin(), block.end());
     return program;
 }
 
@@ -104,12 +104,15 @@ void runProgram(benchmark::State& state, const std::vector<uint32_t>& program) {
     runCore(state, core);
 }
 
-void BM_EffectLikeProgram608(benchmark::State& state) { runProgram(state, effectLikeProgram()); }
+void BM_EffectLikeProgram608(benchmark::State& state) { runProgram(state, effectLikeProgram(19)); }
+void BM_EffectLikeProgram128(benchmark::State& state) { runProgram(state, effectLikeProgram(4)); }
 
 void BM_WorstCaseRampReads1024(benchmark::State& state) {
     runProgram(state, std::vector<uint32_t>(1024, enc(105, {.addr = 100, .select = 0, .option = 3})));
 }
 
+// What every sample costs outside the program: one word that jumps past the end,
+// with one LFO and one ramp running.
 void BM_FixedCostJumpPastEnd(benchmark::State& state) {
     runProgram(state, {enc(92, {.index = 4095})});
 }
@@ -129,6 +132,7 @@ void BM_KvLumivexFirmware(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_EffectLikeProgram608);
+BENCHMARK(BM_EffectLikeProgram128);
 BENCHMARK(BM_KvLumivexFirmware);
 BENCHMARK(BM_WorstCaseRampReads1024);
 BENCHMARK(BM_FixedCostJumpPastEnd);
