@@ -46,6 +46,8 @@ void FXCoreCore::resetSequence() {
     std::fill(std::begin(potSmoothed), std::end(potSmoothed), 0);
     potScanPhase = 0.0;
     std::fill(std::begin(lfoPhase), std::end(lfoPhase), 0.0);
+    lfoOutputsLive = false;
+    potsMoving = true;
     ramp[0] = ramp[1] = 0;
     pins = kAllReleased;
     switchState = 0x3F;

@@ -10,7 +10,7 @@ namespace fxcore {
 
 // RDLFO (104): reads between a and a + depth (R15 bits 30-16) as the LFO swings.
 inline int32_t FXCoreCore::lfoRead(const DecodedWord& d) const {
-    int32_t l = sfr[d.sel];
+    int32_t l = lfoOutput(d.sel - LFO0_SIN);
     if (d.neg != 0) l = q31::negSat(l);
     const auto depth = static_cast<int32_t>((q31::asUnsigned(regs[15]) >> 16) & 0x7FFFu);
     const double pos = depth * ((static_cast<double>(l) + 2147483648.0) * (1.0 / 4294967296.0));
@@ -18,11 +18,12 @@ inline int32_t FXCoreCore::lfoRead(const DecodedWord& d) const {
     return interpRead(d.addr + i, pos - i);
 }
 
-// RDRAMP (105), the part that depends on the ramp only: two taps half a window
-// apart, crossfaded by a triangle of the ramp's phase.
-inline FXCoreCore::RampTaps FXCoreCore::rampTaps(uint32_t rampValue, int sizeSelect) {
-    const double window = 512 << (sizeSelect & 3);
-    const double phi = static_cast<double>(rampValue) * (1.0 / 4294967296.0);
+// RDRAMP (105), the part that depends on the ramp and the write position only: two
+// taps half a window apart, crossfaded by a triangle of the ramp's phase. A tap set
+// is ramp (bit 2) x window size (bits 1-0).
+inline FXCoreCore::RampTaps FXCoreCore::rampTaps(int set) const {
+    const double window = 512 << (set & 3);
+    const double phi = static_cast<double>(ramp[(set >> 2) & 1]) * (1.0 / 4294967296.0);
     const double x1 = phi * window;
     // x1 + L/2 modulo L; both sums are exact in double, so this equals fmod.
     double x2 = x1 + window * 0.5;
@@ -30,12 +31,15 @@ inline FXCoreCore::RampTaps FXCoreCore::rampTaps(uint32_t rampValue, int sizeSel
     const auto i1 = static_cast<int32_t>(x1);  // non-negative: truncation is floor
     const auto i2 = static_cast<int32_t>(x2);
     const double g = 1.0 - std::fabs(2.0 * phi - 1.0);
-    return {i1, q31::toS31(x1 - i1), i2, q31::toS31(x2 - i2), q31::toS31(g), q31::toS31(1.0 - g)};
+    const uint32_t base = q31::asUnsigned(writePos);
+    return {base + q31::asUnsigned(i1), base + q31::asUnsigned(i2), q31::toS31(x1 - i1), q31::toS31(x2 - i2),
+            q31::toS31(g),          q31::toS31(1.0 - g)};
 }
 
-__attribute__((always_inline)) inline int32_t FXCoreCore::rampMix(const RampTaps& t, int32_t addr) const {
-    const int32_t t1 = interpQ(addr + t.offset1, t.fraction1);
-    const int32_t t2 = interpQ(addr + t.offset2, t.fraction2);
+__attribute__((always_inline)) inline int32_t FXCoreCore::rampMix(const int16_t* delay, const RampTaps& t,
+                                                                   int32_t addr) {
+    const int32_t t1 = interpAt(delay, q31::asUnsigned(addr) + t.position1, t.fraction1);
+    const int32_t t2 = interpAt(delay, q31::asUnsigned(addr) + t.position2, t.fraction2);
     return q31::satAdd(q31::mulByFraction(t1, t.weight1), q31::mulByFraction(t2, t.weight2));
 }
 

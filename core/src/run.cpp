@@ -17,7 +17,7 @@ void FXCoreCore::run(const float* in) {
     writePos = (writePos - 1) & (kDelaySamples - 1);
 
     for (int k = 0; k < 4; ++k) {
-        inputs[k] = in != nullptr ? q31::fromDouble(static_cast<double>(in[k])) : 0;
+        inputs[k] = in != nullptr ? q31::fromFloat(in[k]) : 0;
         sfr[IN0 + k] = inputs[k];
     }
 
@@ -41,7 +41,7 @@ void FXCoreCore::run(const float* in) {
 void FXCoreCore::updateRampTaps() {
     if (rampTapSetsUsed == 0) return;
     for (unsigned set = 0; set < 8; ++set)
-        if (rampTapSetsUsed & (1u << set)) rampTapSets[set] = rampTaps(ramp[set >> 2], static_cast<int>(set & 3));
+        if (rampTapSetsUsed & (1u << set)) rampTapSets[set] = rampTaps(static_cast<int>(set));
 }
 
 // The program once from its first word. Threaded dispatch: every handler jumps
@@ -61,6 +61,8 @@ void FXCoreCore::runProgram() {
     const DecodedWord* const first = decoded;
     const DecodedWord* d = first;
     int32_t& X = regs[kAcc32];
+    // Held in a register for the whole program rather than reloaded by every read.
+    const int16_t* const delay = delayMemory.data();
 
 #define DISPATCH() goto* kHandlers[d->handler]
 #define JUMP_IF(condition) \
@@ -69,6 +71,7 @@ void FXCoreCore::runProgram() {
         DISPATCH();        \
     }
 #define RAMP_TAPS(set) rampTapSets[set]
+#define DELAY delay
 #define OP(number, mnemonic, format, ...)                     \
     op_##number : {                                           \
         [[maybe_unused]] const int32_t A = regs[d->ra];       \
@@ -88,6 +91,7 @@ op_end:
     return;
 
 #undef OP
+#undef DELAY
 #undef RAMP_TAPS
 #undef JUMP_IF
 #undef DISPATCH
@@ -107,7 +111,8 @@ int FXCoreCore::step(int pc) {
 
 #define JUMP_IF(condition) \
     if (condition) return d->addr
-#define RAMP_TAPS(set) rampTaps(ramp[(set) >> 2], (set) & 3)
+#define RAMP_TAPS(set) rampTaps(set)
+#define DELAY delayMemory.data()
 #define OP(number, mnemonic, format, ...) \
     case number: {                        \
         __VA_ARGS__;                      \
@@ -121,6 +126,7 @@ int FXCoreCore::step(int pc) {
     return pc + 1;
 
 #undef OP
+#undef DELAY
 #undef RAMP_TAPS
 #undef JUMP_IF
 }

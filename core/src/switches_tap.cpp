@@ -1,6 +1,8 @@
 // Switch debouncing (PINS and SWITCHES) and the tap-tempo unit (FLAGS bits 0-5,
 // TAP_INTERVAL).
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 #include "fxcore/fxcore_core.h"
 
@@ -24,6 +26,17 @@ constexpr uint32_t kTapHeld = 0x10;       // bit 4
 
 void FXCoreCore::updateSwitches() {
     uint32_t edges = 0;
+    if (((pins ^ switchState) & 0x3Fu) == 0) {
+        // Every switch reads what it already is: all debouncing starts over, no edge.
+        std::fill(std::begin(switchDebounce), std::end(switchDebounce), 0);
+    } else {
+        debounceSwitches(edges);
+    }
+    sfr[SWITCHES] = static_cast<int32_t>((switchState & 0x1Fu) | ((switchState & 0x20u) << 10) | edges);
+    sfr[PINS] = static_cast<int32_t>(pins & 0xFFFFu);
+}
+
+void FXCoreCore::debounceSwitches(uint32_t& edges) {
     for (int k = 0; k < kDebouncedPins; ++k) {
         const uint32_t bit = 1u << k;
         const uint32_t raw = (pins >> k) & 1u;
@@ -37,8 +50,6 @@ void FXCoreCore::updateSwitches() {
         switchState = (switchState & ~bit) | (raw << k);
         if (k < 5) edges |= raw != 0 ? (1u << (5 + k)) : (1u << (10 + k));  // released / pressed
     }
-    sfr[SWITCHES] = static_cast<int32_t>((switchState & 0x1Fu) | ((switchState & 0x20u) << 10) | edges);
-    sfr[PINS] = static_cast<int32_t>(pins & 0xFFFFu);
 }
 
 void FXCoreCore::updateTapTempo() {

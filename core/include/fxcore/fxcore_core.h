@@ -111,20 +111,28 @@ private:
     int32_t lfoRead(const DecodedWord& d) const;
     int32_t fracRead(int32_t addr, int32_t a) const;
     int32_t interpQ(int32_t x, int32_t fraction) const;
+    static int32_t interpAt(const int16_t* delay, uint32_t index, int32_t fraction);
+
+    // LFO output 0-7 (LFO0_SIN + select) as programs and owners read it.
+    int32_t lfoOutput(int select) const;
+    void computeLfoOutputs(int lfo) const;
 
     // A ramp crossfade read (opcode 105) depends on the word only through its base
-    // address; positions, fractions and weights come from the ramp value and the
-    // window size, so the sample loop computes them once per sample.
+    // address; positions, fractions and weights come from the ramp value, the window
+    // size and this sample's write position, so the sample loop computes them once
+    // per sample.
     struct RampTaps {
-        int32_t offset1, fraction1, offset2, fraction2, weight1, weight2;
+        uint32_t position1, position2;  // absolute delay index of each tap's first sample, minus the address
+        int32_t fraction1, fraction2, weight1, weight2;
     };
-    static RampTaps rampTaps(uint32_t rampValue, int sizeSelect);
-    int32_t rampMix(const RampTaps& taps, int32_t addr) const;
+    RampTaps rampTaps(int set) const;
+    static int32_t rampMix(const int16_t* delay, const RampTaps& taps, int32_t addr);
     void updateRampTaps();
 
     void updatePots();
     void updateLFOs();
     void updateSwitches();
+    void debounceSwitches(uint32_t& edges);
     void updateTapTempo();
     void nextNoise();
     void updateOverflow();
@@ -156,6 +164,19 @@ private:
     int32_t potSmoothed[kPots] = {};
     double potScanPhase = 0.0;
     double lfoPhase[4] = {};
+    // The phase step of each LFO, kept with the rate it was computed from: a division
+    // costs more than the comparison that usually finds the rate unchanged.
+    struct LfoStep {
+        int32_t rate = 0;
+        double step = 0.0;
+    };
+    LfoStep lfoSteps[4];
+    // False from a reset until the first sample: until then the LFO output SFRs read
+    // as their presets.
+    bool lfoOutputsLive = false;
+    // True while a smoothed pot value may still move: after a reset, a latch that
+    // changed a pot, or a new smoothing shift. The pot SFRs hold their values meanwhile.
+    bool potsMoving = true;
     uint32_t ramp[2] = {};
     uint32_t switchState = 0x3F;
     int32_t switchDebounce[kDebouncedPins] = {};
@@ -172,11 +193,14 @@ private:
     // The installed program decoded for the sample loop; the word after the last
     // one ends the program. Jump targets are clamped to that end.
     DecodedWord decoded[kProgramWords + 1];
+    // The LFO outputs are a pure function of the phase, so they are computed only
+    // when read, and again only once the phase has moved. Reads are const, so this
+    // cache is mutable; like everything here it belongs to the thread running the chip.
     struct LfoOutputs {
-        double phase = -1.0;  // never a valid phase, so the first sample computes
+        double phase = -1.0;  // never a valid phase, so the first read computes
         int32_t sine = 0, cosine = 0;
     };
-    LfoOutputs lfoOutputs[4];   // the last computed outputs of each LFO
+    mutable LfoOutputs lfoOutputs[4];
     uint8_t rampTapSetsUsed = 0;  // bit per tap set (ramp x window) the program reads
     RampTaps rampTapSets[8] = {};
 
@@ -210,6 +234,7 @@ static_assert(SFR48 + 1 == FXCoreCore::kSfrCount, "Sfr names every SFR");
 inline int32_t FXCoreCore::readSFR(int index) const {
     const auto i = static_cast<unsigned>(index);
     if (i >= unsigned{kSfrCount}) return 0;
+    if (i - LFO0_SIN < 8u) return lfoOutput(static_cast<int>(i - LFO0_SIN));
     if (i >= OUT0 && i <= OUT3) return 0;  // outputs read back as 0
     if (i == SAMPLE_COUNT) return q31::asSigned(sampleCount);
     return sfr[i];
@@ -222,10 +247,18 @@ inline void FXCoreCore::writeSFR(int index, int32_t value) {
         sfr[i] = value;
     } else if (i >= POT0_SHIFT && i <= POT5_SHIFT) {
         sfr[i] = value & 31;  // pot smoothing shifts
+        potsMoving = true;
     } else if ((i >= LFO0_RATE && i <= RAMP1_RATE) || i == TAP_MAX) {
         sfr[i] = value;  // LFO and ramp rates, tap maximum
     }
     // Everything else is read-only or does not exist.
+}
+
+inline int32_t FXCoreCore::lfoOutput(int select) const {
+    if (!lfoOutputsLive) return sfr[LFO0_SIN + select];  // still the presets
+    const int lfo = select >> 1;
+    if (!(lfoPhase[lfo] == lfoOutputs[lfo].phase)) computeLfoOutputs(lfo);
+    return (select & 1) != 0 ? lfoOutputs[lfo].cosine : lfoOutputs[lfo].sine;
 }
 
 // The delay-memory accessors sit in the per-instruction path, so they are inline.
@@ -249,17 +282,27 @@ inline void FXCoreCore::writeDelay(int32_t x, int32_t v) {
 
 inline void FXCoreCore::addToAcc64(int64_t v) { acc64 = q31::addSat64(acc64, v); }
 
-// Linear interpolation between the delay samples at x and x + 1 by a Q1.31 fraction
-// (0 to 0x7FFFFFFF). d0 + diff x fraction stays between d0 and d1 (or d0 plus the
-// saturated difference), so only the difference needs saturating.
-__attribute__((always_inline)) inline int32_t FXCoreCore::interpQ(int32_t x, int32_t fraction) const {
-    const uint32_t index = q31::asUnsigned(writePos) + q31::asUnsigned(x);
-    const int32_t s0 = delayMemory[index & 32767u];
-    const int32_t s1 = delayMemory[(index + 1u) & 32767u];
+// Linear interpolation between the delay samples at absolute index and index + 1 by
+// a Q1.31 fraction (0 to 0x7FFFFFFF). d0 + diff x fraction stays between d0 and d1
+// (or d0 plus the saturated difference), so only the difference needs saturating.
+__attribute__((always_inline)) inline int32_t FXCoreCore::interpAt(const int16_t* delay, uint32_t index,
+                                                                    int32_t fraction) {
+    const int32_t s0 = delay[index & 32767u];
+    const int32_t s1 = delay[(index + 1u) & 32767u];
     // d1 - d0 of two upper-half samples, saturated: the 16-bit difference scaled by 2^16.
     const int32_t delta = s1 - s0;  // -65535 .. 65535
-    const int32_t diff = delta > 32767 ? q31::kMax : (delta < -32768 ? q31::kMin : q31::shl(delta, 16));
-    return static_cast<int32_t>(static_cast<int64_t>(s0) * 65536 + q31::mulByFraction(diff, fraction));
+    int64_t step;
+    if (q31::asUnsigned(delta + 32768) <= 65535u) [[likely]] {
+        // (delta x 2^16) x fraction >> 31, with the 2^16 taken out of both sides.
+        step = (static_cast<int64_t>(delta) * fraction) >> 15;
+    } else {
+        step = q31::mulByFraction(delta > 0 ? q31::kMax : q31::kMin, fraction);
+    }
+    return static_cast<int32_t>(static_cast<int64_t>(s0) * 65536 + step);
+}
+
+__attribute__((always_inline)) inline int32_t FXCoreCore::interpQ(int32_t x, int32_t fraction) const {
+    return interpAt(delayMemory.data(), q31::asUnsigned(writePos) + q31::asUnsigned(x), fraction);
 }
 
 inline int32_t FXCoreCore::interpRead(int x, double f) const { return interpQ(x, q31::toS31(f)); }
