@@ -22,7 +22,7 @@ int32_t potToRaw(float value) {
 
 }  // namespace
 
-FXCoreCore::FXCoreCore() : delayMemory(kDelaySamples, 0) {
+FXCoreCore::FXCoreCore() : delayMemory(kDelaySamples + 1, 0) {
     decodeProgram();  // the all-zero program decodes to ABS R0 words
     resetSequence();
 }

@@ -34,8 +34,22 @@ struct CoreProbe {
     static int32_t& inputs(FXCoreCore& c, int i) { return c.inputs[i]; }
     static int32_t& outputs(FXCoreCore& c, int i) { return c.outputs[i]; }
     static const FXCoreCore::Presets& presets(const FXCoreCore& c) { return c.presets; }
-    // Raw 16-bit delay sample at an absolute index.
-    static int16_t& delay(FXCoreCore& c, int index) { return c.delayMemory[static_cast<size_t>(index) & 32767u]; }
+    // Raw 16-bit delay sample at an absolute index, read or written like the chip
+    // does it (the copy of the first sample after the last one follows it).
+    class DelaySample {
+    public:
+        DelaySample(FXCoreCore& c, int index) : core(c), at(static_cast<int32_t>(static_cast<unsigned>(index) & 32767u)) {}
+        operator int16_t() const { return static_cast<int16_t>(core.readDelayDirect(at) >> 16); }
+        DelaySample& operator=(int16_t v) {
+            core.writeDelayDirect(at, static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(v)) << 16));
+            return *this;
+        }
+
+    private:
+        FXCoreCore& core;
+        int32_t at;
+    };
+    static DelaySample delay(FXCoreCore& c, int index) { return {c, index}; }
     static const int16_t* delayData(const FXCoreCore& c) { return &c.delayMemory[0]; }
     // Register slot 0-31 as instructions see it.
     static int32_t slot(const FXCoreCore& c, unsigned s) { return c.regs[s & 31u]; }

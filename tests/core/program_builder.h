@@ -117,9 +117,9 @@ public:
     int32_t& output(int i) { return CoreProbe::outputs(*core_, i); }
 
     // Raw 16-bit sample at an absolute index (masked to the memory).
-    int16_t& delayAbs(int index) { return CoreProbe::delay(*core_, index); }
+    CoreProbe::DelaySample delayAbs(int index) { return CoreProbe::delay(*core_, index); }
     // Raw 16-bit sample at an address relative to the write position.
-    int16_t& delayRel(int rel) { return CoreProbe::delay(*core_, writePos() + rel); }
+    CoreProbe::DelaySample delayRel(int rel) { return CoreProbe::delay(*core_, writePos() + rel); }
 
     // Sets both the ramp accumulator and its SFR, so the value is seen whichever
     // of the two an instruction reads.

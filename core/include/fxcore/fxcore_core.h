@@ -123,10 +123,11 @@ private:
     // per sample.
     struct RampTaps {
         uint32_t position1, position2;  // absolute delay index of each tap's first sample, minus the address
-        int32_t fraction1, fraction2, weight1, weight2;
+        int64_t fraction1, fraction2, weight1, weight2;  // Q1.31, widened once here rather than in every read
     };
     RampTaps rampTaps(int set) const;
     static int32_t rampMix(const int16_t* delay, const RampTaps& taps, int32_t addr);
+    static int32_t rampMixSaturating(const int16_t* delay, const RampTaps& taps, size_t i1, size_t i2);
     void updateRampTaps();
 
     void updatePots();
@@ -152,6 +153,8 @@ private:
     static constexpr int kMregBase = 18;
     int32_t regs[kMregBase + kMemoryRegisters] = {};
     int32_t sfr[kSfrCount] = {};  // indexed by Sfr
+    // One sample more than the chip has: the last repeats the first, so that an
+    // interpolation reads the sample after any index without wrapping it.
     std::vector<int16_t> delayMemory;
     Presets presets;
     int64_t acc64 = 0;
@@ -269,7 +272,9 @@ inline int32_t FXCoreCore::readDelayDirect(int32_t x) const {
 }
 
 inline void FXCoreCore::writeDelayDirect(int32_t x, int32_t v) {
-    delayMemory[q31::asUnsigned(x) & 32767u] = static_cast<int16_t>(v >> 16);
+    const uint32_t index = q31::asUnsigned(x) & 32767u;
+    delayMemory[index] = static_cast<int16_t>(v >> 16);
+    if (index == 0) delayMemory[kDelaySamples] = delayMemory[0];
 }
 
 inline int32_t FXCoreCore::readDelay(int32_t x) const {
@@ -287,8 +292,9 @@ inline void FXCoreCore::addToAcc64(int64_t v) { acc64 = q31::addSat64(acc64, v);
 // (or d0 plus the saturated difference), so only the difference needs saturating.
 __attribute__((always_inline)) inline int32_t FXCoreCore::interpAt(const int16_t* delay, uint32_t index,
                                                                     int32_t fraction) {
-    const int32_t s0 = delay[index & 32767u];
-    const int32_t s1 = delay[(index + 1u) & 32767u];
+    const size_t at = index & 32767u;
+    const int32_t s0 = delay[at];
+    const int32_t s1 = delay[at + 1];
     // d1 - d0 of two upper-half samples, saturated: the 16-bit difference scaled by 2^16.
     const int32_t delta = s1 - s0;  // -65535 .. 65535
     int64_t step;
