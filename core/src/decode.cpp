@@ -71,14 +71,20 @@ FXCoreCore::DecodedWord FXCoreCore::decodeWord(uint32_t w, int pc, int jumpLimit
 }
 
 void FXCoreCore::decodeProgram() {
+    const void* const* handlerAddresses = nullptr;
+    runProgram(&handlerAddresses);
     rampTapSetsUsed = 0;
-    for (int pc = 0; pc < programLength; ++pc) {
-        decoded[pc] = decodeWord(program[pc], pc, programLength);
-        if (decoded[pc].op == 105 && decoded[pc].handler != handlers::kSkip)
-            rampTapSetsUsed = static_cast<uint8_t>(rampTapSetsUsed | (1u << decoded[pc].sel));
+    for (int pc = 0; pc <= programLength; ++pc) {
+        DecodedWord d;
+        if (pc < programLength) {
+            d = decodeWord(program[pc], pc, programLength);
+            if (d.op == 105 && d.handler != handlers::kSkip)
+                rampTapSetsUsed = static_cast<uint8_t>(rampTapSetsUsed | (1u << d.sel));
+        } else {
+            d.handler = handlers::kEnd;
+        }
+        threaded[pc] = {d, handlerAddresses[d.handler]};
     }
-    decoded[programLength] = DecodedWord{};
-    decoded[programLength].handler = handlers::kEnd;
 }
 
 }  // namespace fxcore

@@ -48,7 +48,17 @@ void FXCoreCore::updateRampTaps() {
 // straight to the next word's handler, so each has its own well-predicted branch.
 // Jumps only go forward and the word after the last one ends the program, so each
 // word runs at most once per sample.
-void FXCoreCore::runProgram() {
+//
+// Given handlerAddresses, it runs nothing and hands out its handlers' addresses,
+// which decoding stores with each word. A label's address is only known inside its
+// function, and is the same on every call only while the function exists once:
+// hence no inlining and no cloning.
+#if defined(__clang__)
+__attribute__((noinline))
+#else
+__attribute__((noinline, noclone))
+#endif
+void FXCoreCore::runProgram(const void* const** handlerAddresses) {
     using namespace q31;
     static const void* const kHandlers[] = {
 #define OP(number, ...) &&op_##number,
@@ -57,35 +67,39 @@ void FXCoreCore::runProgram() {
         &&op_skip, &&op_end,
     };
     static_assert(std::size(kHandlers) == handlers::kEnd + 1);
+    if (handlerAddresses != nullptr) {
+        *handlerAddresses = kHandlers;
+        return;
+    }
 
-    const DecodedWord* const first = decoded;
-    const DecodedWord* d = first;
+    const ThreadedWord* w = threaded;
     int32_t& X = regs[kAcc32];
     // Held in a register for the whole program rather than reloaded by every read.
     const int16_t* const delay = delayMemory.data();
 
-#define DISPATCH() goto* kHandlers[d->handler]
-#define JUMP_IF(condition) \
-    if (condition) {       \
-        d = first + d->addr; \
-        DISPATCH();        \
+#define DISPATCH() goto* w->handler
+#define JUMP_IF(condition)        \
+    if (condition) {              \
+        w = threaded + d->addr;   \
+        DISPATCH();               \
     }
 #define RAMP_TAPS(set) rampTapSets[set]
 #define DELAY delay
 #define OP(number, mnemonic, format, ...)                     \
     op_##number : {                                           \
+        [[maybe_unused]] const DecodedWord* const d = &w->word; \
         [[maybe_unused]] const int32_t A = regs[d->ra];       \
         [[maybe_unused]] const int32_t B = regs[d->rb];       \
         [[maybe_unused]] int32_t& R = regs[d->ra];            \
         __VA_ARGS__;                                          \
     }                                                         \
-    ++d;                                                      \
+    ++w;                                                      \
     DISPATCH();
 
     DISPATCH();
 #include "opcodes.inc"
 op_skip:
-    ++d;
+    ++w;
     DISPATCH();
 op_end:
     return;

@@ -107,7 +107,7 @@ private:
     void resetSequence();
     void decodeProgram();
     static DecodedWord decodeWord(uint32_t word, int pc, int jumpLimit);
-    void runProgram();
+    void runProgram(const void* const** handlerAddresses = nullptr);
     int32_t lfoRead(const DecodedWord& d) const;
     int32_t fracRead(int32_t addr, int32_t a) const;
     int32_t interpQ(int32_t x, int32_t fraction) const;
@@ -193,9 +193,14 @@ private:
     int32_t inputs[4] = {};
     int32_t outputs[4] = {};
 
-    // The installed program decoded for the sample loop; the word after the last
-    // one ends the program. Jump targets are clamped to that end.
-    DecodedWord decoded[kProgramWords + 1];
+    // The installed program decoded for the sample loop, each word with the address
+    // of its handler so that dispatch is a single indirect jump; the word after the
+    // last one ends the program. Jump targets are clamped to that end.
+    struct ThreadedWord {
+        DecodedWord word;
+        const void* handler = nullptr;
+    };
+    ThreadedWord threaded[kProgramWords + 1];
     // The LFO outputs are a pure function of the phase, so they are computed only
     // when read, and again only once the phase has moved. Reads are const, so this
     // cache is mutable; like everything here it belongs to the thread running the chip.
