@@ -1,6 +1,7 @@
 // Peripherals that run on their own every sample: the pot scan and smoothing, the
 // LFOs and ramps, the noise generator and the near-full-scale flags.
 #include <cmath>
+#include <cstring>
 
 #include "fxcore/fxcore_core.h"
 #include "fxcore/q31.h"
@@ -23,10 +24,14 @@ int32_t lfoValue(double y) {
     return static_cast<int32_t>(v);
 }
 
-// |v| >= kOverflowMagnitude for every v, -2^31 included: adding M - 1 maps the
-// values below it in magnitude, -(M - 1) to M - 1, onto 0 to 2M - 2.
-uint32_t nearFullScale(int32_t v) {
-    return q31::asUnsigned(v) + (kOverflowMagnitude - 1) > 2 * (kOverflowMagnitude - 1) ? 1u : 0u;
+// Lane k all ones where |v[k]| >= kOverflowMagnitude, -2^31 included: adding M - 1
+// maps the values below it in magnitude, -(M - 1) to M - 1, onto 0 to 2M - 2. The
+// compiler's vector types fall back to scalar code where there is no SIMD.
+using Lanes = uint32_t __attribute__((vector_size(16)));
+Lanes nearFullScale(const int32_t (&v)[4]) {
+    Lanes x;
+    std::memcpy(&x, v, sizeof x);
+    return (x + (kOverflowMagnitude - 1)) > 2 * (kOverflowMagnitude - 1);
 }
 
 }  // namespace
@@ -57,13 +62,13 @@ void FXCoreCore::updatePots() {
 }
 
 void FXCoreCore::updateLFOs() {
+    if (std::memcmp(lfoStepRates, &sfr[LFO0_RATE], sizeof lfoStepRates) != 0) {
+        std::memcpy(lfoStepRates, &sfr[LFO0_RATE], sizeof lfoStepRates);
+        for (int i = 0; i < 4; ++i) lfoSteps[i] = static_cast<double>(lfoStepRates[i]) / 2147483647.0;
+    }
     for (int i = 0; i < 4; ++i) {
-        const int32_t rate = sfr[LFO0_RATE + i];
-        if (rate != lfoSteps[i].rate) lfoSteps[i] = {rate, static_cast<double>(rate) / 2147483647.0};
-        double phase = lfoPhase[i] + lfoSteps[i].step;
-        if (phase >= kTwoPi) phase -= kTwoPi;
-        else if (phase < 0.0) phase += kTwoPi;
-        lfoPhase[i] = phase;
+        const double phase = lfoPhase[i] + lfoSteps[i];
+        lfoPhase[i] = phase >= kTwoPi ? phase - kTwoPi : (phase < 0.0 ? phase + kTwoPi : phase);
     }
     lfoOutputsLive = true;
     for (int j = 0; j < 2; ++j) {
@@ -86,12 +91,9 @@ void FXCoreCore::nextNoise() {
 }
 
 void FXCoreCore::updateOverflow() {
-    uint32_t bits = 0;
-    for (int k = 0; k < 4; ++k) {
-        bits |= nearFullScale(inputs[k]) << (8 + k);
-        bits |= nearFullScale(outputs[k]) << (12 + k);
-    }
-    overflowFlags = bits;
+    const Lanes bits = (nearFullScale(inputs) & Lanes{1u << 8, 1u << 9, 1u << 10, 1u << 11}) |
+                       (nearFullScale(outputs) & Lanes{1u << 12, 1u << 13, 1u << 14, 1u << 15});
+    overflowFlags = bits[0] | bits[1] | bits[2] | bits[3];
 }
 
 }  // namespace fxcore

@@ -167,13 +167,10 @@ private:
     int32_t potSmoothed[kPots] = {};
     double potScanPhase = 0.0;
     double lfoPhase[4] = {};
-    // The phase step of each LFO, kept with the rate it was computed from: a division
-    // costs more than the comparison that usually finds the rate unchanged.
-    struct LfoStep {
-        int32_t rate = 0;
-        double step = 0.0;
-    };
-    LfoStep lfoSteps[4];
+    // The phase step of each LFO and the rates it was computed from: a division
+    // costs more than the comparison that usually finds the rates unchanged.
+    int32_t lfoStepRates[4] = {};
+    double lfoSteps[4] = {};
     // False from a reset until the first sample: until then the LFO output SFRs read
     // as their presets.
     bool lfoOutputsLive = false;
