@@ -193,6 +193,11 @@ TEST(PotSmoothing, ShiftSClosesOneOver2ToTheSOfTheGapEachSample) {
     core.run(nullptr);
     EXPECT_EQ(core.readSFR(22), settled);
 
+    // A new shift moves a pot that had stopped: shift 0 closes the gap at once.
+    core.writeSFR(10, 0);
+    core.run(nullptr);
+    EXPECT_EQ(core.readSFR(22), 0x40000000);
+
     // Falling, it rounds toward minus infinity and reaches the target exactly.
     core.setPot(0, 0.0f);
     runSamples(core, 500);

@@ -3,6 +3,7 @@
 // multiplies are checked through the opcodes that use them.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -92,6 +93,21 @@ TEST(Q31Conversion, FromDoubleRoundsHalfUpAndSaturates) {
     EXPECT_EQ(fromDouble(-7.0), kMin);
     EXPECT_EQ(fromDouble(std::ldexp(-1.0, -32)), 0);   // -0.5 LSB rounds up to 0
     EXPECT_EQ(fromDouble(std::ldexp(1.0, -32)), 1);    // +0.5 LSB rounds up to 1
+}
+
+TEST(Q31Conversion, FromFloatEqualsFromDoubleForEveryFloat) {
+    // A sweep through the bit patterns (every sign, exponent and a spread of
+    // mantissas), then the values around full scale and the rounding halves.
+    const auto same = [](float x) { return fromFloat(x) == fromDouble(static_cast<double>(x)); };
+    int mismatches = 0;
+    for (uint64_t bits = 0; bits <= 0xFFFFFFFFu; bits += 4093)
+        mismatches += same(std::bit_cast<float>(static_cast<uint32_t>(bits))) ? 0 : 1;
+    EXPECT_EQ(mismatches, 0);
+    for (const float x : {1.0f, -1.0f, 0.99999994f, -0.99999994f, 0.0f, -0.0f, std::ldexp(1.0f, -32),
+                          std::ldexp(-1.0f, -32), std::ldexp(3.0f, -33), std::ldexp(-3.0f, -33),
+                          std::numeric_limits<float>::denorm_min(), -std::numeric_limits<float>::infinity(),
+                          std::numeric_limits<float>::quiet_NaN()})
+        EXPECT_TRUE(same(x)) << x;
 }
 
 TEST(Q31Conversion, ToFloatScalesByTwoToTheMinus31) {

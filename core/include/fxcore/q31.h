@@ -106,14 +106,13 @@ inline int32_t fromDouble(double x) {
 }
 
 // fromDouble for a float sample, the same for every float, in fewer steps: below
-// full scale x * 2^31 + 0.5 is exact and lies within 64 bits, so flooring it is a
-// truncation that steps down when it rounded a negative value up.
+// full scale x * 2^31 + 0.5 is exact and within 2^31 - 127.5 of 0, so flooring it
+// is a truncation that steps down where it rounded a negative value up.
 inline int32_t fromFloat(float x) {
     if (!(std::fabs(x) < 1.0f)) return fromDouble(static_cast<double>(x));
     const double r = static_cast<double>(x) * 2147483648.0 + 0.5;
-    int64_t v = static_cast<int64_t>(r);
-    v -= static_cast<double>(v) > r ? 1 : 0;
-    return v > kMax ? kMax : static_cast<int32_t>(v);  // x just below 1.0 can round up to 2^31
+    const auto v = static_cast<int32_t>(r);
+    return static_cast<double>(v) > r ? v - 1 : v;
 }
 
 // Q1.63 product a * b * 2, exact; -1.0 x -1.0 saturates. Only that pair reaches a
