@@ -17,8 +17,9 @@ void FXCoreCore::run(const float* in) {
     writePos = (writePos - 1) & (kDelaySamples - 1);
 
     for (int k = 0; k < 4; ++k) {
-        inputs[k] = in != nullptr ? q31::fromFloat(in[k]) : 0;
-        sfr[IN0 + k] = inputs[k];
+        const int32_t v = in != nullptr ? q31::fromFloat(in[k]) : 0;
+        inputs[k] = v;
+        sfr[IN0 + k] = v;
     }
 
     updatePots();

@@ -109,10 +109,12 @@ inline int32_t fromDouble(double x) {
 // full scale x * 2^31 + 0.5 is exact and within 2^31 - 127.5 of 0, so flooring it
 // is a truncation that steps down where it rounded a negative value up.
 inline int32_t fromFloat(float x) {
-    if (!(std::fabs(x) < 1.0f)) return fromDouble(static_cast<double>(x));
-    const double r = static_cast<double>(x) * 2147483648.0 + 0.5;
-    const auto v = static_cast<int32_t>(r);
-    return static_cast<double>(v) > r ? v - 1 : v;
+    if (std::fabs(x) < 1.0f) [[likely]] {
+        const double r = static_cast<double>(x) * 2147483648.0 + 0.5;
+        const auto v = static_cast<int32_t>(r);
+        return static_cast<double>(v) > r ? v - 1 : v;
+    }
+    return fromDouble(static_cast<double>(x));
 }
 
 // Q1.63 product a * b * 2, exact; -1.0 x -1.0 saturates. Only that pair reaches a
