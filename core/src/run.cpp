@@ -1,7 +1,9 @@
 // One audio sample: inputs, the delay line moving on, the peripherals, the
 // program from its first word, then the overflow flags and user-duty sums.
 // Also step(), which executes one word on its own.
+#include <algorithm>
 #include <climits>
+#include <iterator>
 
 #include "fxcore/fxcore_core.h"
 #include "fxcore/q31.h"
@@ -16,11 +18,12 @@ void FXCoreCore::run(const float* in) {
 
     writePos = (writePos - 1) & (kDelaySamples - 1);
 
-    for (int k = 0; k < 4; ++k) {
-        const int32_t v = in != nullptr ? q31::fromFloat(in[k]) : 0;
-        inputs[k] = v;
-        sfr[IN0 + k] = v;
+    if (in != nullptr) {
+        q31::fromFloats(*reinterpret_cast<const float(*)[4]>(in), inputs);
+    } else {
+        std::fill(std::begin(inputs), std::end(inputs), 0);
     }
+    for (int k = 0; k < 4; ++k) sfr[IN0 + k] = inputs[k];
 
     updatePots();
     updateLFOs();

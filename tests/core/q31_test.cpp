@@ -95,10 +95,20 @@ TEST(Q31Conversion, FromDoubleRoundsHalfUpAndSaturates) {
     EXPECT_EQ(fromDouble(std::ldexp(1.0, -32)), 1);    // +0.5 LSB rounds up to 1
 }
 
-TEST(Q31Conversion, FromFloatEqualsFromDoubleForEveryFloat) {
+TEST(Q31Conversion, FromFloatAndFromFloatsEqualFromDoubleForEveryFloat) {
     // A sweep through the bit patterns (every sign, exponent and a spread of
     // mantissas), then the values around full scale and the rounding halves.
-    const auto same = [](float x) { return fromFloat(x) == fromDouble(static_cast<double>(x)); };
+    // fromFloats takes x with three neighbours below full scale, then x in all four lanes.
+    const auto same = [](float x) {
+        const float mixed[4] = {0.25f, x, -0.5f, 0.0f};
+        const float alike[4] = {x, x, x, x};
+        int32_t mixedOut[4], alikeOut[4];
+        fromFloats(mixed, mixedOut);
+        fromFloats(alike, alikeOut);
+        const int32_t expected = fromDouble(static_cast<double>(x));
+        return fromFloat(x) == expected && mixedOut[1] == expected && alikeOut[3] == expected &&
+               mixedOut[0] == 0x20000000 && mixedOut[2] == -0x40000000 && mixedOut[3] == 0;
+    };
     int mismatches = 0;
     for (uint64_t bits = 0; bits <= 0xFFFFFFFFu; bits += 4093)
         mismatches += same(std::bit_cast<float>(static_cast<uint32_t>(bits))) ? 0 : 1;
