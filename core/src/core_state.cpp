@@ -20,6 +20,15 @@ int32_t potToRaw(float value) {
     return std::min(raw, 4095);
 }
 
+// LFO output to Q1.31 with the chip's full-scale of 2^31 - 1.
+int32_t lfoValue(double y) {
+    const double v = std::floor(y * 2147483647.0 + 0.5);
+    if (v != v) return 0;
+    if (v > 2147483647.0) return q31::kMax;
+    if (v < -2147483648.0) return q31::kMin;
+    return static_cast<int32_t>(v);
+}
+
 }  // namespace
 
 FXCoreCore::FXCoreCore() : delayMemory(kDelaySamples + 1, 0) {
@@ -106,6 +115,11 @@ float FXCoreCore::getOutput(int index) const {
 
 void FXCoreCore::getOutputs(float* out) const {
     for (int k = 0; k < 4; ++k) out[k] = q31::toFloat(outputs[k]);
+}
+
+void FXCoreCore::computeLfoOutputs(int lfo) const {
+    const double phase = lfoPhase[lfo];
+    lfoOutputs[lfo] = {phase, lfoValue(std::sin(phase)), lfoValue(std::cos(phase))};
 }
 
 }  // namespace fxcore

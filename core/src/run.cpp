@@ -10,6 +10,7 @@
 #include "handlers.h"
 #include "ops_alu.h"
 #include "ops_modulated_reads.h"
+#include "per_sample.h"
 
 namespace fxcore {
 

@@ -1,8 +1,6 @@
-// Switch debouncing (PINS and SWITCHES) and the tap-tempo unit (FLAGS bits 0-5,
-// TAP_INTERVAL).
-#include <algorithm>
+// Switch debouncing (PINS and SWITCHES; the sample loop's quick case, no switch
+// changing, is in per_sample.h) and the tap-tempo unit (FLAGS bits 0-5, TAP_INTERVAL).
 #include <cstdint>
-#include <iterator>
 
 #include "fxcore/fxcore_core.h"
 
@@ -23,18 +21,6 @@ constexpr uint32_t kTapMeasured = 0x28;   // bits 3 and 5
 constexpr uint32_t kTapHeld = 0x10;       // bit 4
 
 }  // namespace
-
-void FXCoreCore::updateSwitches() {
-    uint32_t edges = 0;
-    if (((pins ^ switchState) & 0x3Fu) == 0) {
-        // Every switch reads what it already is: all debouncing starts over, no edge.
-        std::fill(std::begin(switchDebounce), std::end(switchDebounce), 0);
-    } else {
-        debounceSwitches(edges);
-    }
-    sfr[SWITCHES] = static_cast<int32_t>((switchState & 0x1Fu) | ((switchState & 0x20u) << 10) | edges);
-    sfr[PINS] = static_cast<int32_t>(pins & 0xFFFFu);
-}
 
 void FXCoreCore::debounceSwitches(uint32_t& edges) {
     for (int k = 0; k < kDebouncedPins; ++k) {

@@ -7,14 +7,15 @@
 //
 // Where the code lives:
 //   core_state.cpp      construction, reset, program and preset installation, pots,
-//                       pins, outputs and SFR access
+//                       pins, outputs and SFR access (LFO outputs computed when read)
 //   user_duty.cpp       the user-output duty hand-off to the main thread
 //   decode.cpp          program words to the pre-decoded form
 //   run.cpp             the per-sample run (threaded dispatch) and `step`
 //   opcodes.inc         every opcode once: number, mnemonic, operand format, effect
 //   handlers.h          handler numbers of the sample loop, derived from opcodes.inc
 //   ops_alu.h, ops_modulated_reads.h   the effects that need more than one line
-//   pots_lfos.cpp       pot scan and smoothing, LFOs and ramps, noise, overflow flags
+//   per_sample.h        pot scan and smoothing, LFO phases and ramps, noise, switch
+//                       levels, overflow flags: the steps run() compiles in
 //   switches_tap.cpp    switch debounce and the tap-tempo unit
 //   hex_records.cpp, fxcore_program.cpp   program images from Intel HEX text
 #pragma once

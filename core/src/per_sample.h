@@ -1,43 +1,39 @@
-// Peripherals that run on their own every sample: the pot scan and smoothing, the
-// LFOs and ramps, the noise generator and the near-full-scale flags.
-#include <cmath>
+// The peripherals' steps that run every sample: the pot scan and smoothing, the
+// LFO phases and ramps, the noise generator, the switch levels and the near-full-
+// scale flags. They are inline so that run(), their one caller, compiles them in:
+// at a few instructions each, a call would cost a good part of them.
+#pragma once
+
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "fxcore/fxcore_core.h"
 #include "fxcore/q31.h"
 
 namespace fxcore {
 
-namespace {
+namespace per_sample {
 
-constexpr double kTwoPi = 6.283185307179586;
-constexpr double kPotScanRate = 2000.0;             // pot latches per second of audio
+inline constexpr double kTwoPi = 6.283185307179586;
+inline constexpr double kPotScanRate = 2000.0;  // pot latches per second of audio
 // 0.94406 x 2^31 = 2027353412.73: an integer magnitude reaches it from 2027353413 on.
-constexpr uint32_t kOverflowMagnitude = 2027353413u;
-
-// LFO output to Q1.31 with the chip's full-scale of 2^31 - 1.
-int32_t lfoValue(double y) {
-    const double v = std::floor(y * 2147483647.0 + 0.5);
-    if (v != v) return 0;
-    if (v > 2147483647.0) return q31::kMax;
-    if (v < -2147483648.0) return q31::kMin;
-    return static_cast<int32_t>(v);
-}
+inline constexpr uint32_t kOverflowMagnitude = 2027353413u;
 
 // Lane k all ones where |v[k]| >= kOverflowMagnitude, -2^31 included: adding M - 1
 // maps the values below it in magnitude, -(M - 1) to M - 1, onto 0 to 2M - 2. The
 // compiler's vector types fall back to scalar code where there is no SIMD.
 using Lanes = uint32_t __attribute__((vector_size(16)));
-Lanes nearFullScale(const int32_t (&v)[4]) {
+inline Lanes nearFullScale(const int32_t (&v)[4]) {
     Lanes x;
     std::memcpy(&x, v, sizeof x);
     return (x + (kOverflowMagnitude - 1)) > 2 * (kOverflowMagnitude - 1);
 }
 
-}  // namespace
+}  // namespace per_sample
 
-void FXCoreCore::updatePots() {
-    potScanPhase += kPotScanRate;
+inline void FXCoreCore::updatePots() {
+    potScanPhase += per_sample::kPotScanRate;
     if (potScanPhase >= sampleRate) {
         potScanPhase -= sampleRate;
         for (int k = 0; k < kPots; ++k) {
@@ -61,7 +57,8 @@ void FXCoreCore::updatePots() {
     potsMoving = moved;
 }
 
-void FXCoreCore::updateLFOs() {
+inline void FXCoreCore::updateLFOs() {
+    using per_sample::kTwoPi;
     if (std::memcmp(lfoStepRates, &sfr[LFO0_RATE], sizeof lfoStepRates) != 0) {
         std::memcpy(lfoStepRates, &sfr[LFO0_RATE], sizeof lfoStepRates);
         for (int i = 0; i < 4; ++i) lfoSteps[i] = static_cast<double>(lfoStepRates[i]) / 2147483647.0;
@@ -77,12 +74,7 @@ void FXCoreCore::updateLFOs() {
     }
 }
 
-void FXCoreCore::computeLfoOutputs(int lfo) const {
-    const double phase = lfoPhase[lfo];
-    lfoOutputs[lfo] = {phase, lfoValue(std::sin(phase)), lfoValue(std::cos(phase))};
-}
-
-void FXCoreCore::nextNoise() {
+inline void FXCoreCore::nextNoise() {
     uint32_t x = noiseState;
     x ^= x << 13;
     x ^= x >> 17;
@@ -90,7 +82,21 @@ void FXCoreCore::nextNoise() {
     noiseState = x;
 }
 
-void FXCoreCore::updateOverflow() {
+inline void FXCoreCore::updateSwitches() {
+    uint32_t edges = 0;
+    if (((pins ^ switchState) & 0x3Fu) == 0) {
+        // Every switch reads what it already is: all debouncing starts over, no edge.
+        std::fill(std::begin(switchDebounce), std::end(switchDebounce), 0);
+    } else {
+        debounceSwitches(edges);
+    }
+    sfr[SWITCHES] = static_cast<int32_t>((switchState & 0x1Fu) | ((switchState & 0x20u) << 10) | edges);
+    sfr[PINS] = static_cast<int32_t>(pins & 0xFFFFu);
+}
+
+inline void FXCoreCore::updateOverflow() {
+    using per_sample::Lanes;
+    using per_sample::nearFullScale;
     const Lanes bits = (nearFullScale(inputs) & Lanes{1u << 8, 1u << 9, 1u << 10, 1u << 11}) |
                        (nearFullScale(outputs) & Lanes{1u << 12, 1u << 13, 1u << 14, 1u << 15});
     overflowFlags = bits[0] | bits[1] | bits[2] | bits[3];
