@@ -58,7 +58,7 @@ __attribute__((always_inline)) inline int32_t FXCoreCore::rampMix(const int16_t*
     const int64_t a2 = delay[i2];
     const int64_t d1 = delay[i1 + 1] - a1;
     const int64_t d2 = delay[i2 + 1] - a2;
-    if (static_cast<uint64_t>(d1 + 32768) > 65535u || static_cast<uint64_t>(d2 + 32768) > 65535u) [[unlikely]]
+    if ((static_cast<uint64_t>(d1 + 32768) | static_cast<uint64_t>(d2 + 32768)) > 65535u) [[unlikely]]
         return rampMixSaturating(delay, t, i1, i2);
     const int64_t t1 = a1 * 65536 + ((d1 * t.fraction1) >> 15);
     const int64_t t2 = a2 * 65536 + ((d2 * t.fraction2) >> 15);

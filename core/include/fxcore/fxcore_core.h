@@ -122,7 +122,7 @@ private:
     // address; positions, fractions and weights come from the ramp value, the window
     // size and this sample's write position, so the sample loop computes them once
     // per sample.
-    struct RampTaps {
+    struct alignas(64) RampTaps {  // a power-of-two size: a tap set is found with one shift
         uint32_t position1, position2;  // absolute delay index of each tap's first sample, minus the address
         int64_t fraction1, fraction2, weight1, weight2;  // Q1.31, widened once here rather than in every read
     };
