@@ -20,7 +20,7 @@ void FXCoreCore::run(const float* in) {
     writePos = (writePos - 1) & (kDelaySamples - 1);
 
     if (in != nullptr) {
-        q31::fromFloats(*reinterpret_cast<const float(*)[4]>(in), inputs);
+        q31::fromFloats(in, inputs);
     } else {
         std::fill(std::begin(inputs), std::end(inputs), 0);
     }

@@ -86,6 +86,8 @@ public:
 
     bool isLoaded() const { return loaded; }  // a program is installed
 
+    // Reading an LFO output may compute it (see lfoOutputs): like everything but
+    // readUserDuty, call it on the thread that runs the chip.
     int32_t readSFR(int index) const;
     void writeSFR(int index, int32_t value);
 

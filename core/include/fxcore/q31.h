@@ -118,17 +118,17 @@ inline int32_t fromFloat(float x) {
     return fromDouble(static_cast<double>(x));
 }
 
-// fromFloat of four samples, two lanes at a time where the target has SIMD (the
+// fromFloat of four samples (in[0..3] to out[0..3]), two lanes at a time where the target has SIMD (the
 // compiler's vector types fall back to scalar code elsewhere): the same exact
 // product and sum per lane, truncated, and one step down where truncation rounded
 // up. A sample at or beyond full scale, or NaN, sends all four the scalar way.
-inline void fromFloats(const float (&in)[4], int32_t (&out)[4]) {
+inline void fromFloats(const float* in, int32_t* out) {
     using Float2 = float __attribute__((vector_size(8)));
     using Double2 = double __attribute__((vector_size(16)));
     using Long2 = int64_t __attribute__((vector_size(16)));
     using Int2 = int32_t __attribute__((vector_size(8)));
     Float2 pair[2];
-    std::memcpy(pair, in, sizeof pair);
+    std::memcpy(pair, in, 4 * sizeof(float));
     const Double2 x0 = __builtin_convertvector(pair[0], Double2);
     const Double2 x1 = __builtin_convertvector(pair[1], Double2);
     const Long2 inside = (x0 < 1.0) & (x0 > -1.0) & (x1 < 1.0) & (x1 > -1.0);  // all ones per lane, NaN not
