@@ -118,10 +118,11 @@ inline int32_t fromFloat(float x) {
     return fromDouble(static_cast<double>(x));
 }
 
-// fromFloat of four samples (in[0..3] to out[0..3]), two lanes at a time where the target has SIMD (the
-// compiler's vector types fall back to scalar code elsewhere): the same exact
-// product and sum per lane, truncated, and one step down where truncation rounded
-// up. A sample at or beyond full scale, or NaN, sends all four the scalar way.
+// fromFloat of four samples, in[0..3] to out[0..3], two lanes at a time where the
+// target has SIMD (the compiler's vector types fall back to scalar code elsewhere):
+// the same exact product and sum per lane, truncated, and one step down where
+// truncation rounded up. A sample at or beyond full scale, or NaN, sends all four
+// the scalar way.
 inline void fromFloats(const float* in, int32_t* out) {
     using Float2 = float __attribute__((vector_size(8)));
     using Double2 = double __attribute__((vector_size(16)));
