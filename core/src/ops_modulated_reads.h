@@ -36,20 +36,23 @@ inline FXCoreCore::RampTaps FXCoreCore::rampTaps(int set) const {
             q31::toS31(g),          q31::toS31(1.0 - g)};
 }
 
+// The two taps' interpolations weighted by the triangle and summed.
+__attribute__((always_inline)) inline int32_t FXCoreCore::crossfade(const RampTaps& t, int64_t t1, int64_t t2) {
+    return q31::satAdd(static_cast<int32_t>((t1 * t.weight1) >> 31), static_cast<int32_t>((t2 * t.weight2) >> 31));
+}
+
 // A ramp read where a tap's two samples differ by more than the 16-bit range: the
 // general interpolation, kept out of the sample loop.
 __attribute__((noinline, cold)) inline int32_t FXCoreCore::rampMixSaturating(const int16_t* delay,
                                                                             const RampTaps& t, size_t i1,
                                                                             size_t i2) {
-    const int64_t t1 = interpAt(delay, static_cast<uint32_t>(i1), static_cast<int32_t>(t.fraction1));
-    const int64_t t2 = interpAt(delay, static_cast<uint32_t>(i2), static_cast<int32_t>(t.fraction2));
-    return q31::satAdd(static_cast<int32_t>((t1 * t.weight1) >> 31), static_cast<int32_t>((t2 * t.weight2) >> 31));
+    return crossfade(t, interpAt(delay, static_cast<uint32_t>(i1), static_cast<int32_t>(t.fraction1)),
+                     interpAt(delay, static_cast<uint32_t>(i2), static_cast<int32_t>(t.fraction2)));
 }
 
 // The ramp read is the one instruction a program may repeat a thousand times, so
 // its common case, both taps' sample pairs within the 16-bit range of each other,
-// is written out on its own: interpAt's arithmetic, with the 2^16 scale of the
-// difference taken out of both sides of the shift.
+// is checked once for both taps and kept in registers.
 __attribute__((always_inline)) inline int32_t FXCoreCore::rampMix(const int16_t* delay, const RampTaps& t,
                                                                    int32_t addr) {
     const size_t i1 = (q31::asUnsigned(addr) + t.position1) & 32767u;
@@ -60,9 +63,7 @@ __attribute__((always_inline)) inline int32_t FXCoreCore::rampMix(const int16_t*
     const int64_t d2 = delay[i2 + 1] - a2;
     if ((static_cast<uint64_t>(d1 + 32768) | static_cast<uint64_t>(d2 + 32768)) > 65535u) [[unlikely]]
         return rampMixSaturating(delay, t, i1, i2);
-    const int64_t t1 = a1 * 65536 + ((d1 * t.fraction1) >> 15);
-    const int64_t t2 = a2 * 65536 + ((d2 * t.fraction2) >> 15);
-    return q31::satAdd(static_cast<int32_t>((t1 * t.weight1) >> 31), static_cast<int32_t>((t2 * t.weight2) >> 31));
+    return crossfade(t, interpWithin16Bits(a1, d1, t.fraction1), interpWithin16Bits(a2, d2, t.fraction2));
 }
 
 // RDFRAC (107): offset in A's upper half, 16-bit fraction in its lower half.

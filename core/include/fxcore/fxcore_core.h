@@ -115,6 +115,7 @@ private:
     int32_t fracRead(int32_t addr, int32_t a) const;
     int32_t interpQ(int32_t x, int32_t fraction) const;
     static int32_t interpAt(const int16_t* delay, uint32_t index, int32_t fraction);
+    static int64_t interpWithin16Bits(int64_t s0, int64_t delta, int64_t fraction);
 
     // LFO output 0-7 (LFO0_SIN + select) as programs and owners read it.
     int32_t lfoOutput(int select) const;
@@ -131,6 +132,7 @@ private:
     RampTaps rampTaps(int set) const;
     static int32_t rampMix(const int16_t* delay, const RampTaps& taps, int32_t addr);
     static int32_t rampMixSaturating(const int16_t* delay, const RampTaps& taps, size_t i1, size_t i2);
+    static int32_t crossfade(const RampTaps& taps, int64_t t1, int64_t t2);
     void updateRampTaps();
 
     void updatePots();
@@ -292,6 +294,14 @@ inline void FXCoreCore::writeDelay(int32_t x, int32_t v) {
 
 inline void FXCoreCore::addToAcc64(int64_t v) { acc64 = q31::addSat64(acc64, v); }
 
+// s0 + (s1 - s0) x fraction for two delay samples whose difference fits 16 bits: the
+// difference scaled by 2^16 times the Q1.31 fraction >> 31, with the 2^16 taken out
+// of both sides of the shift.
+__attribute__((always_inline)) inline int64_t FXCoreCore::interpWithin16Bits(int64_t s0, int64_t delta,
+                                                                              int64_t fraction) {
+    return s0 * 65536 + ((delta * fraction) >> 15);
+}
+
 // Linear interpolation between the delay samples at absolute index and index + 1 by
 // a Q1.31 fraction (0 to 0x7FFFFFFF). d0 + diff x fraction stays between d0 and d1
 // (or d0 plus the saturated difference), so only the difference needs saturating.
@@ -302,13 +312,9 @@ __attribute__((always_inline)) inline int32_t FXCoreCore::interpAt(const int16_t
     const int32_t s1 = delay[at + 1];
     // d1 - d0 of two upper-half samples, saturated: the 16-bit difference scaled by 2^16.
     const int32_t delta = s1 - s0;  // -65535 .. 65535
-    int64_t step;
-    if (q31::asUnsigned(delta + 32768) <= 65535u) [[likely]] {
-        // (delta x 2^16) x fraction >> 31, with the 2^16 taken out of both sides.
-        step = (static_cast<int64_t>(delta) * fraction) >> 15;
-    } else {
-        step = q31::mulByFraction(delta > 0 ? q31::kMax : q31::kMin, fraction);
-    }
+    if (q31::asUnsigned(delta + 32768) <= 65535u) [[likely]]
+        return static_cast<int32_t>(interpWithin16Bits(s0, delta, fraction));
+    const int32_t step = q31::mulByFraction(delta > 0 ? q31::kMax : q31::kMin, fraction);
     return static_cast<int32_t>(static_cast<int64_t>(s0) * 65536 + step);
 }
 
