@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,11 @@ std::vector<uint64_t> recordedChecksums() {
     std::ifstream file(CHIP_CHECKSUMS_FILE);
     std::vector<uint64_t> sums;
     std::string line;
-    while (std::getline(file, line))
-        if (!line.empty() && line[0] != '#') sums.push_back(std::stoull(line, nullptr, 16));
+    while (std::getline(file, line)) {
+        if (!line.empty() && line[0] == '#') continue;
+        std::istringstream words(line);
+        for (uint64_t sum = 0; words >> std::hex >> sum;) sums.push_back(sum);
+    }
     return sums;
 }
 

@@ -50,23 +50,6 @@ TEST(Lfo, AtRestReadsSineZeroAndCosineFullScale) {
     }
 }
 
-TEST(Lfo, OutputsReadAsTheirPresetsUntilTheFirstSampleAfterEachReset) {
-    FXCoreCore core;
-    FXCoreCore::Presets p;
-    p.sfr[34] = 12345;  // LFO0_SIN
-    p.sfr[41] = -7;     // LFO3_COS
-    core.setPresets(p);
-    ASSERT_TRUE(load(core, {ops::nop()}));
-    for (int round = 0; round < 2; ++round) {
-        EXPECT_EQ(core.readSFR(34), 12345) << round;
-        EXPECT_EQ(core.readSFR(41), -7) << round;
-        core.run(nullptr);
-        EXPECT_EQ(core.readSFR(34), 0) << round;
-        EXPECT_EQ(core.readSFR(41), INT32_MAX) << round;
-        core.reset();
-    }
-}
-
 TEST(Lfo, QuarterAndHalfTurnsHitTheScaleEnds) {
     FXCoreCore core;
     ASSERT_TRUE(load(core, {ops::nop()}));
