@@ -53,7 +53,7 @@ FXCoreCore::DecodedWord FXCoreCore::decodeWord(uint32_t w, int pc, int jumpLimit
         case OperandFormat::RJ:
         case OperandFormat::J: d.addr = std::min(pc + 1 + j, jumpLimit); break;
         case OperandFormat::LfoRead:
-            d.sel = static_cast<uint8_t>(LFO0_SIN + ((w >> 16) & 7u));  // SFR of the LFO output
+            d.sel = static_cast<uint8_t>((w >> 16) & 7u);  // LFO output 0-7, from LFO0_SIN
             d.neg = static_cast<uint8_t>((w >> 19) & 1u);
             d.addr = a;
             break;

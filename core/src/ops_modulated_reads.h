@@ -10,7 +10,7 @@ namespace fxcore {
 
 // RDLFO (104): reads between a and a + depth (R15 bits 30-16) as the LFO swings.
 inline int32_t FXCoreCore::lfoRead(const DecodedWord& d) const {
-    int32_t l = lfoOutput(d.sel - LFO0_SIN);
+    int32_t l = lfoOutput(d.sel);
     if (d.neg != 0) l = q31::negSat(l);
     const auto depth = static_cast<int32_t>((q31::asUnsigned(regs[15]) >> 16) & 0x7FFFu);
     const double pos = depth * ((static_cast<double>(l) + 2147483648.0) * (1.0 / 4294967296.0));

@@ -61,7 +61,7 @@ public:
         uint8_t handler = 0;  // row in the opcode list, or the skip / end handler
         uint8_t ra = 0;       // register slot of operand A / the result
         uint8_t rb = 0;       // register slot of operand B, or n
-        uint8_t sel = 0;      // M, K, LFO output SFR, ramp tap set, user output
+        uint8_t sel = 0;      // M, K, LFO output, ramp tap set, user output
         uint8_t neg = 0;      // LFO read: negate the LFO output
         int32_t imm = 0;      // S16, H, U16 or C, as the opcode uses it
         int32_t addr = 0;     // delay address a, or a jump's target index
