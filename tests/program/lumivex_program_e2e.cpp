@@ -307,7 +307,8 @@ TEST_F(LumivexProgram, PlaysThePedalRemembersItsDevicesAndComesBackAsItWasLeft) 
             return !input.empty() && !output.empty() &&
                    remembered(devicesFile(), "FXCoreAudioSampleRate") == std::to_string(rig.rate());
         })) << devicesFile() << " does not remember the devices and the rate";
-        for (const auto& [port, device] : {std::pair{inputs[0], input}, {outputs[0], output}}) {
+        for (const auto& wired : {std::pair{inputs[0], input}, {outputs[0], output}}) {
+            const std::string &port = wired.first, device = wired.second;
             const std::vector<std::string> peers = portNames(
                 jack_port_get_all_connections(rig.client(), jack_port_by_name(rig.client(), port.c_str())));
             EXPECT_TRUE(std::any_of(peers.begin(), peers.end(), [&](auto& p) { return p.starts_with(device + ":"); }))
