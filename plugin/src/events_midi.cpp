@@ -1,7 +1,5 @@
 // Host events and MIDI control changes into parameter values; changes the plug-in
 // makes itself are echoed to the host.
-#include <cmath>
-
 #include "fxcoreplug/fxcore_plugin.h"
 #include "fxcoreplug/param_ids.h"
 
@@ -46,7 +44,7 @@ void FXCorePlugin::pushGesture(const clap_output_events* out, uint16_t type, uin
 }
 
 void FXCorePlugin::emitParamChange(uint32_t id, double value) {
-    if (defFor(id) == nullptr || std::isnan(value)) return;  // NaN is never stored, so nothing to echo
+    if (defFor(id) == nullptr) return;
     pushParamValue(outEvents, id, storeParam(id, value));
 }
 

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <limits>
 #include <map>
 #include <vector>
 
@@ -203,22 +202,6 @@ TEST(HostValues, AreClampedStoredAndNotEchoed) {
     EXPECT_EQ(rig->paramValue(param::kInputTrim), 12.5);
     EXPECT_EQ(rig->paramValue(param::kEnable), 0.0);
     EXPECT_EQ(rig->paramValue(999), 0.0);
-}
-
-TEST(HostValues, NanIsIgnoredSoTheTrimsKeepTheSoundAsItWas) {
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    Rig plain, hit;
-    for (Rig* r : {&plain, &hit}) (*r)->storeParam(param::kOutputTrim, -6.0);
-    InputEvents events{paramEvent(0, param::kOutputTrim, nan), paramEvent(0, param::kInputTrim, -nan),
-                       paramEvent(2, param::kPot0, nan)};
-    Block a(4), b(4);
-    for (Block* block : {&a, &b}) block->in(0) = block->in(1) = {0.5f, -0.25f, 0.125f, 0.375f};
-    a.runOn(*plain);
-    b.events(events).runOn(*hit);
-    EXPECT_EQ(b.out(0), a.out(0));
-    EXPECT_EQ(b.out(1), a.out(1));
-    EXPECT_NE(b.out(0)[0], 0.0f);
-    for (const auto& def : FXCorePlugin::paramDefs()) EXPECT_EQ(hit->paramValue(def.id), plain->paramValue(def.id));
 }
 
 TEST(OutputEventShape, ValueEventsCarryTimeZeroAndNoTarget) {

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "counting_allocator.h"
-#include "fxcoreplug/clap_entry.h"
 #include "fxcoreplug/param_ids.h"
 #include "surface_support.h"
 
@@ -14,9 +13,6 @@ namespace {
 
 using fxcoreplug::FXCorePlugin;
 namespace param = fxcoreplug::param;
-
-static_assert(noexcept(fxcore_entry_init(nullptr)) && noexcept(fxcore_entry_deinit()) &&
-              noexcept(fxcore_entry_get_factory(nullptr)));
 
 TEST(OutOfMemory, AStateRecordNeedingMoreThanCanBeAllocatedIsRefusedAndChangesNothing) {
     FXCorePlugin p(nullptr);

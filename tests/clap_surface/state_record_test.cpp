@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -312,18 +311,6 @@ TEST(StateLoad, AnInvalidCustomHexRefusesTheRecordAndAnEmptyOneKeepsTheProgram) 
     EXPECT_FALSE(surface::loadInto(none, surface::record({}, "Bad", "garbage", "(loaded)")));
     EXPECT_EQ(none.bankCount(), 1) << "no \"(loaded)\" bank without a custom program";
     EXPECT_EQ(none.customHexText(), "");
-}
-
-TEST(StateLoad, ANanPairKeepsThatParameterAndTheRestLoads) {
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    FXCorePlugin p(nullptr);
-    p.storeParam(param::kOutputTrim, -6.0);
-    ASSERT_TRUE(surface::loadInto(p, surface::record({{param::kOutputTrim, nan}, {param::kInputTrim, -nan},
-                                                      {param::kPot0, 0.3}},
-                                                     "", "", "")));
-    EXPECT_EQ(p.paramValue(param::kOutputTrim), -6.0);
-    EXPECT_EQ(p.paramValue(param::kInputTrim), 0.0);
-    EXPECT_EQ(p.paramValue(param::kPot0), 0.3);
 }
 
 TEST(StateLoad, AHostIsToldToReadTheValuesAgainOnlyAfterALoadThatChangedThem) {
