@@ -4,28 +4,10 @@
 #include <algorithm>
 #include <new>
 
+#include "standalone/process_lock.h"
 #include "standalone/standalone_host.h"
 
 namespace brevlin::clap_host::standalone {
-
-namespace {
-
-// Holds the host's one-byte spin lock for the block; released on every way out.
-class ProcessLockHold {
-public:
-    explicit ProcessLockHold(std::atomic<uint8_t>& lock) : lock_(lock) {
-        while (lock_.exchange(1, std::memory_order_acquire) != 0) {
-        }
-    }
-    ~ProcessLockHold() { lock_.store(0, std::memory_order_release); }
-    ProcessLockHold(const ProcessLockHold&) = delete;
-    ProcessLockHold& operator=(const ProcessLockHold&) = delete;
-
-private:
-    std::atomic<uint8_t>& lock_;
-};
-
-}  // namespace
 
 void StandaloneHost::clapProcess(void* output, const void* input, uint32_t frames) {
     ProcessLockHold hold(processLock);

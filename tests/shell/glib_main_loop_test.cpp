@@ -10,7 +10,6 @@
 namespace {
 
 using brevlin::clap_host::standalone::GlibMainLoop;
-using Ready = std::vector<std::pair<int, clap_posix_fd_flags_t>>;
 
 // Turns the loop without waiting while something is ready; descriptors are
 // level-triggered, so one still watched and ready fires on every turn.
@@ -37,7 +36,6 @@ TEST(GlibLoop, TimersFireUntilUnregisteredEvenFromTheirOwnTick) {
     ASSERT_TRUE(loop.registerTimer(1, &dropped));
     ASSERT_TRUE(loop.registerTimer(2, &kept));
     EXPECT_TRUE(loop.unregisterTimer(dropped));
-    EXPECT_FALSE(loop.unregisterTimer(dropped));
     turnFiveMilliseconds();
     EXPECT_EQ(fired, std::vector<clap_id>{kept}) << "once: it unregistered itself";
     EXPECT_EQ(loop.timerCount(), 0u);
@@ -47,7 +45,7 @@ TEST(GlibLoop, DescriptorsFireForWhatIsWatchedUntilUnregisteredOrTheLoopGoes) {
     int ends[2];
     ASSERT_EQ(::pipe(ends), 0);
     ASSERT_EQ(::write(ends[1], "x", 1), 1);
-    Ready ready;
+    std::vector<std::pair<int, clap_posix_fd_flags_t>> ready;
     {
         GlibMainLoop loop(nullptr, [&](int fd, clap_posix_fd_flags_t flags) { ready.emplace_back(fd, flags); });
         ASSERT_TRUE(loop.registerFd(ends[0], CLAP_POSIX_FD_READ));
@@ -62,8 +60,9 @@ TEST(GlibLoop, DescriptorsFireForWhatIsWatchedUntilUnregisteredOrTheLoopGoes) {
         ready.clear();
         turnWhileReady();
         ASSERT_FALSE(ready.empty());
-        EXPECT_EQ(ready.back(), std::make_pair(ends[1], clap_posix_fd_flags_t{CLAP_POSIX_FD_WRITE}));
-        for (const auto& [fd, flags] : ready) EXPECT_EQ(fd, ends[1]) << "the read end is no longer watched";
+        for (const auto& [fd, flags] : ready)
+            EXPECT_EQ(std::make_pair(fd, flags), std::make_pair(ends[1], clap_posix_fd_flags_t{CLAP_POSIX_FD_WRITE}))
+                << "the read end is no longer watched";
 
         // Closed while watched: dropped rather than reported invalid on every turn.
         ::close(ends[1]);

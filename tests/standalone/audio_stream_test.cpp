@@ -108,16 +108,6 @@ TEST_F(AudioStream, StopSilencesAndClosesAndProcessingStaysOff) {
     EXPECT_EQ(audio.stops, 1);
 }
 
-TEST_F(AudioStream, AStreamOpenedAfterAStopProcessesAgain) {
-    FakePlugin& p = attach();
-    host->startAudioThreadOn(1, 2, true, 1, 2, true, 48000);
-    ASSERT_TRUE(eventually([&] { return p.blocks.load() > 0; }));
-    host->stopAudioThread();
-    const uint64_t before = p.blocks.load();
-    host->startAudioThreadOn(1, 2, true, 1, 2, true, 48000);
-    EXPECT_TRUE(eventually([&] { return p.blocks.load() > before; })) << "not silent for good";
-}
-
 TEST_F(AudioStream, AStreamTheLibraryStoppedIsClosedBeforeTheNextOpen) {
     FakePlugin& p = attach();
     std::vector<std::string> shown;

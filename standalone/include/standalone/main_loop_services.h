@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "clap/clap.h"
 
@@ -12,6 +13,10 @@ namespace brevlin::clap_host::standalone {
 
 class MainLoopServices {
 public:
+    // What a loop calls when a timer fires or a descriptor is ready.
+    using TimerHandler = std::function<void(clap_id)>;
+    using FdHandler = std::function<void(int, clap_posix_fd_flags_t)>;
+
     virtual ~MainLoopServices() = default;
     virtual bool registerTimer(uint32_t periodMs, clap_id* timerId) = 0;
     virtual bool unregisterTimer(clap_id timerId) = 0;

@@ -1,10 +1,9 @@
 // A main loop that time does not move by itself: whoever owns it advances the
 // clock and reports ready descriptors by hand, and it fires what is due. It
-// stands in for the application's main loop until there is one.
+// stands in for the application's GLib loop where none runs (the host's tests).
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 #include "standalone/main_loop_services.h"
@@ -13,9 +12,6 @@ namespace brevlin::clap_host::standalone {
 
 class ManualMainLoop final : public MainLoopServices {
 public:
-    using TimerHandler = std::function<void(clap_id)>;
-    using FdHandler = std::function<void(int, clap_posix_fd_flags_t)>;
-
     ManualMainLoop(TimerHandler onTimer, FdHandler onFd);
 
     bool registerTimer(uint32_t periodMs, clap_id* timerId) override;

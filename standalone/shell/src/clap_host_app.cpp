@@ -6,6 +6,7 @@
 
 #include "standalone/call_shield.h"
 #include "standalone/lifecycle.h"
+#include "standalone/process_lock.h"
 
 namespace brevlin::clap_host::standalone {
 
@@ -129,22 +130,16 @@ void ClapHostApp::timerCallback() {
 // The stream keeps running: its blocks are silent while `running` is off, and
 // none is inside the plug-in once the lock has been held with it off.
 void ClapHostApp::restartPlugin(StandaloneHost& host) {
-    auto lock = [&host] {
-        while (host.processLock.exchange(1, std::memory_order_acquire) != 0) {
-        }
-    };
-    lock();
-    host.running.exchange(false, std::memory_order_acq_rel);
-    host.processLock.store(0, std::memory_order_release);
-
+    {
+        ProcessLockHold hold(host.processLock);
+        host.running.exchange(false, std::memory_order_acq_rel);
+    }
     host.activatePlugin(host.streamSampleRate, 1, static_cast<int>(2 * host.bufferFrames));
-
     // Under the lock, so that no block that saw `running` off acknowledges after
     // the clear: a later stop must wait for a block of its own.
-    lock();
+    ProcessLockHold hold(host.processLock);
     host.running.exchange(true, std::memory_order_acq_rel);
     host.stopAcknowledged.store(false, std::memory_order_release);
-    host.processLock.store(0, std::memory_order_release);
 }
 
 std::pair<uint32_t, uint32_t> ClapHostApp::windowWillResize(uint32_t width, uint32_t height) {

@@ -8,7 +8,6 @@
 #include <glib.h>
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 
@@ -18,9 +17,6 @@ namespace brevlin::clap_host::standalone {
 
 class GlibMainLoop final : public MainLoopServices {
 public:
-    using TimerHandler = std::function<void(clap_id)>;
-    using FdHandler = std::function<void(int, clap_posix_fd_flags_t)>;
-
     GlibMainLoop(TimerHandler onTimer, FdHandler onFd);
     ~GlibMainLoop() override;
     GlibMainLoop(const GlibMainLoop&) = delete;

@@ -1,0 +1,263 @@
+// The program's GTK windows on a real display, driven through their real widgets:
+// the main window around the plug-in's X11 window, its ways to ask for quit and
+// its alerts; the audio settings window on the fake audio library.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "host_fixture.h"
+#include "shell/audio_settings_window.h"
+#include "shell/main_window.h"
+
+// Last: Xlib's macros (None, Bool, Status) clash with names in the headers above.
+#include <X11/Xlib.h>
+#include <gdk/gdkx.h>
+
+// Fontconfig, under GTK's text rendering, keeps the font patterns it matched in
+// caches that it never frees; they are not this program's leaks.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
+namespace {
+
+using namespace satest;
+using Titles = std::vector<std::string>;
+
+// GTK, started once per process; false without a display, and the tests skip.
+bool gtkStarted() {
+    // No accessibility bus: the tests have no D-Bus session to reach it through.
+    setenv("NO_AT_BRIDGE", "1", 0);
+    setenv("GTK_A11Y", "none", 0);
+    static const bool started = gtk_init_check(nullptr, nullptr);
+    return started;
+}
+
+// Runs what GTK has queued (a close request goes through an idle callback).
+void pump() {
+    for (int i = 0; i < 1000 && gtk_events_pending(); ++i) gtk_main_iteration_do(FALSE);
+}
+
+// The visible windows titled `title`, innermost last.
+std::vector<GtkWindow*> windowsTitled(const std::string& title) {
+    std::vector<GtkWindow*> found;
+    GList* toplevels = gtk_window_list_toplevels();
+    for (GList* item = toplevels; item != nullptr; item = item->next)
+        if (const char* its = gtk_window_get_title(GTK_WINDOW(item->data));
+            its != nullptr && title == its && gtk_widget_get_visible(GTK_WIDGET(item->data)))
+            found.push_back(GTK_WINDOW(item->data));
+    g_list_free(toplevels);
+    return found;
+}
+
+std::string stringProperty(gpointer object, const char* name) {
+    gchar* value = nullptr;
+    g_object_get(object, name, &value, nullptr);
+    std::string result = value != nullptr ? value : "(none)";
+    g_free(value);
+    return result;
+}
+
+struct MainWindowDisplay : ::testing::Test {
+    std::unique_ptr<MainWindow> window;
+
+    void SetUp() override {
+        if (!gtkStarted()) GTEST_SKIP() << "no display: GTK cannot start";
+        window = std::make_unique<MainWindow>();
+        window->show();
+        pump();
+    }
+};
+
+TEST_F(MainWindowDisplay, ThePluginsParentHasTheContentSizeAndCloseOrCtrlQAskForQuitLeavingTheWindowUp) {
+    window->setContentSize(394, 722);
+    const Window parent = window->pluginParentWindow();
+    ASSERT_NE(parent, 0u);
+    Display* display = GDK_DISPLAY_XDISPLAY(gtk_widget_get_display(GTK_WIDGET(window->window())));
+    XWindowAttributes native{};
+    int width = 0, height = 0;
+    for (int turns = 0; turns < 2000 && (native.width != 394 || native.height != 722 || width != 394); ++turns) {
+        gtk_main_iteration_do(FALSE);
+        XGetWindowAttributes(display, parent, &native);
+        gtk_window_get_size(window->window(), &width, &height);
+    }
+    EXPECT_EQ(std::tie(native.width, native.height, width), std::make_tuple(394, 722, 394));
+    EXPECT_GT(height, 722) << "the menu bar over the plug-in";
+    EXPECT_LT(height, 722 + 100);
+
+    gtk_window_close(window->window());  // what the window manager's close does
+    pump();
+    EXPECT_TRUE(window->quitRequested());
+    EXPECT_TRUE(gtk_widget_get_visible(GTK_WIDGET(window->window()))) << "quit takes it down later";
+    MainWindow other;
+    other.show();
+    pump();
+    EXPECT_TRUE(gtk_accel_groups_activate(G_OBJECT(other.window()), GDK_KEY_q, GDK_CONTROL_MASK));
+    EXPECT_TRUE(other.quitRequested());
+}
+
+struct SeenAlert {
+    std::string primary, secondary, button;
+    MainWindow* window = nullptr;
+};
+
+// Reads the alert on screen, then asks for quit, which must end it.
+gboolean readAlertThenQuit(gpointer seen) noexcept {
+    auto& s = *static_cast<SeenAlert*>(seen);
+    const std::vector<GtkWindow*> alerts = windowsTitled("Plugin Error");
+    if (alerts.empty()) return G_SOURCE_CONTINUE;  // not mapped yet
+    s.primary = stringProperty(alerts.back(), "text");
+    s.secondary = stringProperty(alerts.back(), "secondary-text");
+    GtkWidget* ok = gtk_dialog_get_widget_for_response(GTK_DIALOG(alerts.back()), GTK_RESPONSE_OK);
+    if (ok != nullptr) s.button = gtk_button_get_label(GTK_BUTTON(ok));
+    s.window->requestQuit();
+    return G_SOURCE_REMOVE;
+}
+
+TEST_F(MainWindowDisplay, AnAlertIsModalWithItsTitleTextAndOkUntilQuitDismissesIt) {
+    SeenAlert seen;
+    seen.window = window.get();
+    g_timeout_add(10, readAlertThenQuit, &seen);
+    window->showAlert("Plugin Error", "The plugin failed to create its user interface.");
+    EXPECT_EQ(seen.primary, "Plugin Error");
+    EXPECT_EQ(seen.secondary, "The plugin failed to create its user interface.");
+    EXPECT_EQ(seen.button, "_OK");
+    EXPECT_TRUE(window->quitRequested());
+
+    testing::internal::CaptureStderr();
+    window->showAlert("Unable to configure audio", "late");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Unable to configure audio: late\n")
+        << "after quit, alerts no longer wait for an answer";
+}
+
+Titles titles(GtkComboBoxText* combo) {
+    Titles result;
+    GtkTreeModel* model = gtk_combo_box_get_model(GTK_COMBO_BOX(combo));
+    GtkTreeIter item;
+    for (bool more = gtk_tree_model_get_iter_first(model, &item); more; more = gtk_tree_model_iter_next(model, &item)) {
+        gchar* title = nullptr;
+        gtk_tree_model_get(model, &item, 0, &title, -1);
+        result.emplace_back(title);
+        g_free(title);
+    }
+    return result;
+}
+
+std::string selected(GtkComboBoxText* combo) {
+    gchar* title = gtk_combo_box_text_get_active_text(combo);
+    std::string result = title != nullptr ? title : "(none)";
+    g_free(title);
+    return result;
+}
+
+void choose(GtkComboBoxText* combo, int index) { gtk_combo_box_set_active(GTK_COMBO_BOX(combo), index); }
+
+size_t openSettingsWindows() { return windowsTitled("Audio/MIDI Settings").size(); }
+
+struct SettingsWindow : HostFixture {
+    void SetUp() override {
+        if (!gtkStarted()) GTEST_SKIP() << "no display: GTK cannot start";
+        // Positions 0 to 3 are device ids 1 to 4.
+        audio.devices = {{"Interface", 2, 2, {44100, 48000, 96000}, 48000},
+                         {"Mic", 2, 0, {48000, 96000}, 48000},
+                         {"Phone Mic", 1, 0, {16000}, 16000},
+                         {"Speakers", 0, 2, {44100, 48000}, 44100}};
+        audio.defaultInput = 0;
+        audio.defaultOutput = 0;
+    }
+    void TearDown() override {
+        if (!gtkStarted()) return;
+        for (GtkWindow* open : windowsTitled("Audio/MIDI Settings")) gtk_widget_destroy(GTK_WIDGET(open));
+        pump();
+    }
+    static AudioSettingsWindow& open() {
+        AudioSettingsWindow* window = AudioSettingsWindow::open();
+        pump();
+        return *window;
+    }
+};
+
+TEST_F(SettingsWindow, OffersTheRatesBothDevicesListAndRefillsOnEveryChange) {
+    attach();
+    host->startAudioThreadOn(2, 2, true, 1, 2, true, 96000);  // Mic into Interface
+    AudioSettingsWindow& w = open();
+    EXPECT_EQ(titles(w.outputSelection()), (Titles{"Interface", "Speakers"}));
+    EXPECT_EQ(titles(w.inputSelection()), (Titles{"No Input", "Interface", "Mic", "Phone Mic"}));
+    EXPECT_EQ(selected(w.inputSelection()), "Mic");
+    EXPECT_EQ(titles(w.sampleRateSelection()), (Titles{"48000", "96000"}));
+    EXPECT_EQ(selected(w.sampleRateSelection()), "96000") << "the running rate";
+
+    choose(w.inputSelection(), 0);
+    EXPECT_EQ(titles(w.sampleRateSelection()), (Titles{"44100", "48000", "96000"})) << "No Input: all of the output's";
+    choose(w.outputSelection(), 1);
+    EXPECT_EQ(selected(w.sampleRateSelection()), "44100") << "the first when the running rate is not offered";
+    choose(w.inputSelection(), 3);
+    EXPECT_EQ(titles(w.sampleRateSelection()), Titles{}) << "Speakers and Phone Mic share no rate";
+}
+
+TEST_F(SettingsWindow, OkRestartsTheStreamOnTheChoiceAndClosesWhetherOrNotItStarted) {
+    FakePlugin& p = attach();
+    host->startAudioThreadOn(1, 2, true, 1, 2, true, 48000);
+    AudioSettingsWindow& first = open();
+    choose(first.inputSelection(), 2);       // Mic
+    choose(first.sampleRateSelection(), 1);  // 96000
+    gtk_button_clicked(first.okButton());
+    EXPECT_EQ(openSettingsWindows(), 0u);
+    ASSERT_EQ(audio.opens.size(), 2u);
+    const FakeAudioSystem::Open& r = audio.opens.back();  // devices by position: Mic is 1, Interface 0
+    EXPECT_EQ(std::tie(r.input.deviceId, r.output.deviceId, r.rate), std::make_tuple(1u, 0u, 96000u));
+    const uint64_t before = p.blocks.load();
+    EXPECT_TRUE(eventually([&] { return p.blocks.load() > before; })) << "the plug-in processes again";
+
+    // No common rate: rate 0, which no device lists, so the output's preferred one.
+    AudioSettingsWindow& second = open();
+    choose(second.outputSelection(), 1);  // Speakers
+    choose(second.inputSelection(), 3);   // Phone Mic
+    gtk_button_clicked(second.okButton());
+    EXPECT_EQ(audio.opens.back().rate, 44100u);
+    EXPECT_EQ(std::tie(host->currentInputDevice, host->currentOutputDevice), std::make_tuple(3u, 4u));
+
+    AudioSettingsWindow& third = open();
+    choose(third.inputSelection(), 0);
+    std::vector<std::string> shown;
+    host->displayError = [&](const std::string& message) { shown.push_back(message); };
+    audio.openFailure = kAudioDriverError;
+    gtk_button_clicked(third.okButton());
+    EXPECT_EQ(openSettingsWindows(), 0u);
+    EXPECT_EQ(shown, Titles{"the driver refuses"}) << "through the host's error display";
+    EXPECT_FALSE(host->inputEnabled) << "No Input";
+}
+
+TEST_F(SettingsWindow, ResetSelectsTheListedDefaultsAndCancelOrCloseApplyNothing) {
+    FakePlugin& p = attach();
+    audio.devices[0].preferred = 96000;                       // the default output's rate
+    host->startAudioThreadOn(3, 2, true, 4, 2, true, 44100);  // Phone Mic into Speakers
+    AudioSettingsWindow& first = open();
+    gtk_button_clicked(first.resetButton());
+    EXPECT_EQ(selected(first.inputSelection()), "Interface");
+    EXPECT_EQ(selected(first.outputSelection()), "Interface");
+    EXPECT_EQ(selected(first.sampleRateSelection()), "96000") << "the default rate, not the running 44100";
+
+    audio.devices.push_back({"Headset", 1, 1, {48000}, 48000});
+    audio.defaultInput = 4;  // plugged in after the first window was built
+    AudioSettingsWindow& second = open();
+    EXPECT_EQ(titles(first.outputSelection()).size() + 1, titles(second.outputSelection()).size());
+    choose(first.inputSelection(), 2);  // Mic
+    gtk_button_clicked(first.resetButton());
+    EXPECT_EQ(selected(first.inputSelection()), "Mic") << "a default missing from the list changes nothing";
+    gtk_button_clicked(first.cancelButton());
+    EXPECT_EQ(openSettingsWindows(), 1u);
+    choose(second.inputSelection(), 0);
+    gtk_window_close(second.window());  // as the window manager's close button
+    pump();
+    EXPECT_EQ(openSettingsWindows(), 0u);
+
+    EXPECT_EQ(audio.opens.size(), 1u);
+    EXPECT_TRUE(host->rtaDac->isStreamRunning());
+    EXPECT_EQ(host->currentInputDevice, 3u);
+    EXPECT_EQ(p.calls, (Titles{"init", "activate", "start_processing"}));
+}
+
+}  // namespace
