@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "fxcoreedit/image_decode.h"
-#include "fxcoreedit/image_table.h"
+#include "fxcoreedit/panel_editor.h"
 #include "fxcoreedit/panel_layouts.h"
 #include "x11_parent_window.h"
 
@@ -31,10 +30,8 @@ struct PanelFace {
     std::shared_ptr<lumivex::ui::Bitmap> bitmap;  // null when the layout names no known image
     std::vector<ControlSpot> controls;
 
-    explicit PanelFace(const fxcoreplug::PanelLayout& layout) {
-        double scale = 0.0;
-        if (const fxcoreplug::EmbeddedImage* image = fxcoreplug::chooseImageCandidate(layout.faceImage, scale))
-            bitmap = fxcoreplug::decodeImage(image->data, image->size, scale, false);
+    explicit PanelFace(const fxcoreplug::PanelLayout& layout)
+        : bitmap(fxcoreplug::PanelEditor::loadImage(layout.faceImage, false)) {
         for (int i = 0; i < layout.knobCount; ++i)
             controls.push_back({layout.knobs[i].x, layout.knobs[i].y, layout.knobs[i].size / 2});
         for (int i = 0; i < layout.footswitchCount; ++i) {
