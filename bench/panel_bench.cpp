@@ -101,13 +101,13 @@ void BM_IdleTimerTick(benchmark::State& state) {
         state.SkipWithError(why);
         return;
     }
-    if (!rig.open() || rig.host.liveTimers.size() != 1) {
+    if (!rig.open() || rig.host.timers.size() != 1) {
         state.SkipWithError("the panel did not open with one timer");
         return;
     }
     const auto* timers = static_cast<const clap_plugin_timer_support*>(
         rig.plugin->get_extension(rig.plugin, CLAP_EXT_TIMER_SUPPORT));
-    const clap_id id = rig.host.liveTimers.begin()->first;
+    const clap_id id = rig.host.timers.begin()->first;
     timers->on_timer(rig.plugin, id);  // the toggles take their positions once
     for (auto _ : state) timers->on_timer(rig.plugin, id);
     state.SetLabel("on_timer with no value, position or lamp change");

@@ -1,42 +1,29 @@
 // One screenshot per panel layout, read back from the plug-in's real window, saved
 // as panel-<key>.png in the build tree and checked against the layout: the face
 // image everywhere no control sits, and a knob or footswitch drawn over the face at
-// each position the layout gives. The layout is chosen by the PANEL key of the
-// active program's control names, so each shot runs a plug-in built on a test
-// firmware table whose one program names that key and six knobs.
-#include <algorithm>
-#include <memory>
+// each position the layout gives. The PANEL key of the active program's control
+// names picks the layout, so each shot runs on a test firmware table whose one
+// program names that key and six knobs.
 #include <string>
 
 #include "fxcoreedit/panel_layouts.h"
-#include "fxcoreplug/fxcore_plugin.h"
 #include "panel_face.h"
 #include "panel_fixture.h"
 #include "test_programs.h"
 
 namespace {
 
-using fxcoreplug::PanelLayout;
-
 class PanelScreenshot : public panel::PanelFixture, public ::testing::WithParamInterface<int> {
 protected:
-    void TearDown() override {
-        PanelFixture::TearDown();
-        pedal.reset();  // after the window is gone, before the host
-    }
-
-    testsupport::Firmware firmware;
-    std::unique_ptr<fxcoreplug::FXCorePlugin> pedal;
+    testsupport::Firmware firmware;  // outlives the plug-in, which the fixture drops
 };
 
 TEST_P(PanelScreenshot, ShowsTheFaceAndEveryControlWhereTheLayoutPutsThem) {
-    const PanelLayout& layout = fxcoreplug::kPanels[GetParam()];
+    const fxcoreplug::PanelLayout& layout = fxcoreplug::kPanels[GetParam()];
     firmware.add("Face", testsupport::constantProgram(0.25),
                  std::string("NAME Face\nPANEL ") + layout.key +
                      "\nPOT0 A\nPOT1 B\nPOT2 C\nPOT3 D\nPOT4 E\nPOT5 F\nSW4 Bypass\nTAP Tap\n");
-    pedal = std::make_unique<fxcoreplug::FXCorePlugin>(host.clap(), firmware.table());
-    attach(&pedal->plugin);
-    SKIP_WITHOUT_PANEL(*this);
+    make(firmware.table());
     ASSERT_NE(open(), 0u);
     ASSERT_EQ(shot.width, static_cast<int>(panel::kWidth));
     ASSERT_EQ(shot.height, static_cast<int>(panel::kHeight));
@@ -54,11 +41,10 @@ TEST_P(PanelScreenshot, ShowsTheFaceAndEveryControlWhereTheLayoutPutsThem) {
         << match.matching << " of " << match.samples << " squares show " << layout.faceImage;
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, PanelScreenshot, ::testing::Range(0, 6),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             std::string name = fxcoreplug::kPanels[info.param].key;
-                             std::erase(name, '-');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Layouts, PanelScreenshot, ::testing::Range(0, 6), [](const auto& info) {
+    std::string name = fxcoreplug::kPanels[info.param].key;
+    std::erase(name, '-');
+    return name;
+});
 
 }  // namespace

@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "fxcoreedit/image_decode.h"
-#include "fxcoreedit/image_table.h"
+#include "fxcoreedit/panel_editor.h"
 #include "fxcoreedit/panel_layouts.h"
 #include "x11_parent_window.h"
 
@@ -29,12 +28,21 @@ struct FaceMatch {
 
 struct PanelFace {
     std::shared_ptr<lumivex::ui::Bitmap> bitmap;  // null when the layout names no known image
+    Screenshot face;                              // the bitmap at panel points, as a screenshot holds them
     std::vector<ControlSpot> controls;
 
-    explicit PanelFace(const fxcoreplug::PanelLayout& layout) {
-        double scale = 0.0;
-        if (const fxcoreplug::EmbeddedImage* image = fxcoreplug::chooseImageCandidate(layout.faceImage, scale))
-            bitmap = fxcoreplug::decodeImage(image->data, image->size, scale, false);
+    explicit PanelFace(const fxcoreplug::PanelLayout& layout)
+        : bitmap(fxcoreplug::PanelEditor::loadImage(layout.faceImage, false)) {
+        if (bitmap != nullptr) {
+            lumivex::ui::PixelAccess pixels(*bitmap);
+            face = {layout.width, layout.height, {}};
+            for (int y = 0; y < face.height; ++y)
+                for (int x = 0; x < face.width; ++x) {
+                    const lumivex::ui::Colour c = pixels.get(static_cast<uint32_t>(x * bitmap->scaleFactor()),
+                                                             static_cast<uint32_t>(y * bitmap->scaleFactor()));
+                    face.pixels.push_back(uint32_t{c.red} << 16 | uint32_t{c.green} << 8 | c.blue);
+                }
+        }
         for (int i = 0; i < layout.knobCount; ++i)
             controls.push_back({layout.knobs[i].x, layout.knobs[i].y, layout.knobs[i].size / 2});
         for (int i = 0; i < layout.footswitchCount; ++i) {
@@ -44,39 +52,21 @@ struct PanelFace {
         for (int i = 0; i < layout.ledCount; ++i)
             controls.push_back({layout.leds[i].x, layout.leds[i].y, layout.leds[i].diameter, true});
     }
-    // Visits the square of side 2 * radius + 1 around (x, y) with the face's colour
-    // and the shot's (0xRRGGBB) at each point.
-    template <class Visit>
-    void compare(const Screenshot& shot, int x, int y, int radius, Visit visit) const {
-        lumivex::ui::PixelAccess pixels(*bitmap);
-        const double scale = bitmap->scaleFactor();
-        for (int yy = y - radius; yy <= y + radius; ++yy)
-            for (int xx = x - radius; xx <= x + radius; ++xx) {
-                const auto faceX = static_cast<uint32_t>(xx * scale), faceY = static_cast<uint32_t>(yy * scale);
-                visit(pixels.get(faceX, faceY), shot.at(xx, yy));
-            }
+    // The share of the square of side 2 * radius + 1 around (x, y) where some
+    // channel differs from the face by more than 40.
+    double changedShare(const Screenshot& shot, int x, int y, int radius) const {
+        return shot.changedPixels(face, x, y, radius) / ((2.0 * radius + 1) * (2.0 * radius + 1));
     }
-    // Mean absolute channel difference of the square's mean colours.
+    // Mean absolute channel difference of that square's mean colours.
     double colourDifference(const Screenshot& shot, int x, int y, int radius) const {
         double sum[3] = {0, 0, 0};
-        compare(shot, x, y, radius, [&](lumivex::ui::Colour c, uint32_t p) {
-            sum[0] += c.red - static_cast<double>(p >> 16 & 0xff);
-            sum[1] += c.green - static_cast<double>(p >> 8 & 0xff);
-            sum[2] += c.blue - static_cast<double>(p & 0xff);
-        });
+        for (int yy = y - radius; yy <= y + radius; ++yy)
+            for (int xx = x - radius; xx <= x + radius; ++xx)
+                for (int c = 0; c < 3; ++c)
+                    sum[c] += static_cast<double>(face.at(xx, yy) >> (16 - 8 * c) & 0xff) -
+                              static_cast<double>(shot.at(xx, yy) >> (16 - 8 * c) & 0xff);
         const double n = (2.0 * radius + 1) * (2.0 * radius + 1);
         return (std::abs(sum[0]) + std::abs(sum[1]) + std::abs(sum[2])) / (3.0 * n);
-    }
-    // The share of the square's points where some channel differs by more than 40.
-    double changedShare(const Screenshot& shot, int x, int y, int radius) const {
-        int changed = 0, n = 0;
-        compare(shot, x, y, radius, [&](lumivex::ui::Colour c, uint32_t p) {
-            ++n;
-            changed += std::abs(c.red - static_cast<int>(p >> 16 & 0xff)) > 40 ||
-                       std::abs(c.green - static_cast<int>(p >> 8 & 0xff)) > 40 ||
-                       std::abs(c.blue - static_cast<int>(p & 0xff)) > 40;
-        });
-        return static_cast<double>(changed) / n;
     }
     // The face itself: a grid of small squares clear of every control, each compared
     // with the face image. The shot must be of the whole panel.

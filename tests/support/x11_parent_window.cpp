@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
 // Last: Xlib's macros (None, Bool, Status...) would upset the headers above.
 #include <X11/Xlib.h>
@@ -19,37 +20,32 @@ namespace testsupport {
 
 namespace {
 
-struct ErrorCount {
-    Display* display;
-    int errors;
-};
-
 // Xlib's error handler is process-wide. Ours counts errors on the parent windows'
 // connections and hands every other one to the handler that was there before (the
 // plug-in's toolkit may put its own in front of ours; it passes ours what is not its
 // own). Installed with the first window and never taken out, so neither handler is
 // ever left pointing at one that went away. Main thread only.
-std::vector<ErrorCount> g_counts;
+std::map<Display*, int> g_errors;  // by connection
 XErrorHandler g_previous = nullptr;
 bool g_installed = false;
 
 int countError(Display* display, XErrorEvent* event) {
-    for (ErrorCount& c : g_counts) {
-        if (c.display != display) continue;
-        ++c.errors;
-        char text[128] = "";
-        if (event != nullptr) XGetErrorText(display, event->error_code, text, sizeof text);
-        std::fprintf(stderr, "X error on the host's connection: %s (request %d)\n", text,
-                     event != nullptr ? event->request_code : -1);
-        return 0;
-    }
-    return g_previous != nullptr ? g_previous(display, event) : 0;
+    const auto counted = g_errors.find(display);
+    if (counted == g_errors.end()) return g_previous != nullptr ? g_previous(display, event) : 0;
+    ++counted->second;
+    char text[128] = "";
+    XGetErrorText(display, event->error_code, text, sizeof text);
+    std::fprintf(stderr, "X error on the host's connection: %s (request %d)\n", text, event->request_code);
+    return 0;
 }
 
-ErrorCount* countOf(Display* display) {
-    for (ErrorCount& c : g_counts)
-        if (c.display == display) return &c;
-    return nullptr;
+// Calls visit(p, x, y) for each pixel p of the square of side 2 * radius + 1
+// around (x, y) that lies inside the shot.
+template <class Visit>
+void visitSquare(const Screenshot& shot, int x, int y, int radius, Visit visit) {
+    for (int yy = std::max(0, y - radius); yy <= std::min(shot.height - 1, y + radius); ++yy)
+        for (int xx = std::max(0, x - radius); xx <= std::min(shot.width - 1, x + radius); ++xx)
+            visit(shot.at(xx, yy), xx, yy);
 }
 
 }  // namespace
@@ -57,30 +53,25 @@ ErrorCount* countOf(Display* display) {
 double Screenshot::meanLevel(int x, int y, int radius) const {
     double sum = 0.0;
     int n = 0;
-    for (int yy = std::max(0, y - radius); yy <= std::min(height - 1, y + radius); ++yy) {
-        for (int xx = std::max(0, x - radius); xx <= std::min(width - 1, x + radius); ++xx) {
-            const uint32_t p = at(xx, yy);
-            sum += ((p >> 16 & 0xff) + (p >> 8 & 0xff) + (p & 0xff)) / 3.0;
-            ++n;
-        }
-    }
+    visitSquare(*this, x, y, radius, [&](uint32_t p, int, int) {
+        sum += ((p >> 16 & 0xff) + (p >> 8 & 0xff) + (p & 0xff)) / 3.0;
+        ++n;
+    });
     return n > 0 ? sum / n : 0.0;
 }
 
 int Screenshot::changedPixels(const Screenshot& other, int x, int y, int radius, int tolerance) const {
     const bool sameSize = other.width == width && other.height == height;
     int changed = 0;
-    for (int yy = std::max(0, y - radius); yy <= std::min(height - 1, y + radius); ++yy) {
-        for (int xx = std::max(0, x - radius); xx <= std::min(width - 1, x + radius); ++xx) {
-            bool differs = !sameSize;
-            for (int shift : {16, 8, 0}) {
-                if (differs) break;
-                const int a = static_cast<int>(at(xx, yy) >> shift & 0xff);
-                differs = std::abs(a - static_cast<int>(other.at(xx, yy) >> shift & 0xff)) > tolerance;
-            }
-            changed += differs ? 1 : 0;
+    visitSquare(*this, x, y, radius, [&](uint32_t p, int xx, int yy) {
+        const uint32_t q = sameSize ? other.at(xx, yy) : 0;
+        bool differs = !sameSize;
+        for (int shift : {16, 8, 0}) {
+            const int a = static_cast<int>(p >> shift & 0xff), b = static_cast<int>(q >> shift & 0xff);
+            differs = differs || std::abs(a - b) > tolerance;
         }
-    }
+        changed += differs ? 1 : 0;
+    });
     return changed;
 }
 
@@ -102,7 +93,7 @@ ParentWindow::ParentWindow(uint32_t width, uint32_t height, uint32_t background)
     if (std::getenv("DISPLAY") == nullptr) return;
     waitFor([this] { return (display_ = XOpenDisplay(nullptr)) != nullptr; }, std::chrono::seconds(10));
     if (display_ == nullptr) return;
-    g_counts.push_back({display_, 0});
+    g_errors[display_] = 0;
     if (!g_installed) {
         g_previous = XSetErrorHandler(countError);
         g_installed = true;
@@ -116,7 +107,7 @@ ParentWindow::ParentWindow(uint32_t width, uint32_t height, uint32_t background)
 ParentWindow::~ParentWindow() {
     if (display_ == nullptr) return;
     destroy();
-    std::erase_if(g_counts, [this](const ErrorCount& c) { return c.display == display_; });
+    g_errors.erase(display_);
     XCloseDisplay(display_);
 }
 
@@ -147,7 +138,7 @@ std::vector<unsigned long> ParentWindow::children() const {
     Window root = 0, parent = 0, *list = nullptr;
     unsigned int count = 0;
     std::vector<unsigned long> out;
-    if (XQueryTree(display_, window_, &root, &parent, &list, &count) == 0) return out;
+    if (window_ == 0 || XQueryTree(display_, window_, &root, &parent, &list, &count) == 0) return out;
     out.assign(list, list + count);
     if (list != nullptr) XFree(list);
     return out;
@@ -217,8 +208,7 @@ uint32_t ParentWindow::pixel(unsigned long window, int x, int y) {
 
 int ParentWindow::errors() {
     XSync(display_, False);
-    const ErrorCount* c = countOf(display_);
-    return c != nullptr ? c->errors : 0;
+    return g_errors[display_];
 }
 
 }  // namespace testsupport

@@ -47,14 +47,13 @@ public:
     bool opened() const { return display_ != nullptr; }
     // False (with the reason) when the screen cannot show true 24-bit colour.
     bool trueColour(std::string& why) const;
-    _XDisplay* display() const { return display_; }
     unsigned long id() const { return window_; }
     clap_window clapWindow() const;
     // Destroys the window now (with every child window in it) and waits until the
     // server has done it.
     void destroy();
 
-    // The windows directly inside this one, bottom to top.
+    // The windows directly inside this one, bottom to top (none once destroyed).
     std::vector<unsigned long> children() const;
     // The single child window, or 0 when there is none or more than one.
     unsigned long child() const;
