@@ -1,5 +1,5 @@
-// A CLAP host for driving the plug-in in tests. It offers "clap.params" (unless
-// told not to), "clap.timer-support" and "clap.posix-fd-support", and
+// A CLAP host for driving the plug-in in tests. It offers "clap.params",
+// "clap.timer-support" and "clap.posix-fd-support" (each unless told not to) and
 // counts what the plug-in asks of it: extension look-ups, callback, flush and
 // rescan requests, with the flags of the last rescan. Counters are atomic: the
 // plug-in calls from the audio thread and from the panel's thread. The timers and
@@ -43,6 +43,8 @@ struct FakeHost {
 
     clap_host_timer_support timerSupport{};
     clap_host_posix_fd_support fdSupport{};
+    bool offerTimers = true;
+    bool offerFds = true;
     std::map<clap_id, uint32_t> timers;  // id -> period in ms
     std::set<int> fds;                   // registered for reading
     int strayUnregisters = 0;            // of timers or fds that were not registered
@@ -51,10 +53,11 @@ struct FakeHost {
         fillHostRecord(host, this, "lumivex test host");
         host.get_extension = [](const clap_host* h, const char* id) -> const void* {
             FakeHost& self = of(h);
-            if (id == nullptr) return nullptr;
-            if (std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0) return &self.timerSupport;
-            if (std::strcmp(id, CLAP_EXT_POSIX_FD_SUPPORT) == 0) return &self.fdSupport;
-            if (std::strcmp(id, CLAP_EXT_PARAMS) != 0) return nullptr;
+            if (id != nullptr && std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0)
+                return self.offerTimers ? &self.timerSupport : nullptr;
+            if (id != nullptr && std::strcmp(id, CLAP_EXT_POSIX_FD_SUPPORT) == 0)
+                return self.offerFds ? &self.fdSupport : nullptr;
+            if (id == nullptr || std::strcmp(id, CLAP_EXT_PARAMS) != 0) return nullptr;
             self.paramsLookups.fetch_add(1);
             return self.offerParams.load() ? &self.params : nullptr;
         };
