@@ -1,6 +1,7 @@
 #include "standalone/state_files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -8,6 +9,7 @@
 #include <fstream>
 #include <limits>
 #include <string>
+#include <system_error>
 
 #include "standalone/call_shield.h"
 #include "standalone/standalone_host.h"
@@ -24,6 +26,7 @@ int64_t clapwrite(const clap_ostream* stream, const void* buffer, uint64_t size)
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             writer->failed = true;
+            writer->error = n < 0 ? errno : ENOSPC;
             return -1;
         }
         done += static_cast<uint64_t>(n);
@@ -53,45 +56,71 @@ std::filesystem::path temporaryBeside(const std::filesystem::path& target) {
     return target.parent_path() / name;
 }
 
+using Kind = StateFileOutcome::Kind;
+
+StateFileOutcome failure(Kind kind, int error) {
+    return {kind, std::error_code(error, std::generic_category()).message()};
+}
+
 }  // namespace
 
-bool StandaloneHost::saveStandaloneAndPluginSettings(const std::filesystem::path& dir,
-                                                     const std::filesystem::path& name) {
+StateFileOutcome StandaloneHost::writeStateFile(const std::filesystem::path& dir, const std::filesystem::path& name) {
     const std::filesystem::path target = dir / name;
     const clap_plugin* plugin = instance();
-    if (plugin == nullptr || clapPlugin->extState == nullptr) return false;
+    if (plugin == nullptr || clapPlugin->extState == nullptr) return {Kind::NoPlugin, {}};
 
     std::filesystem::path temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
         temporary = temporaryBeside(target);
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return false;
+        if (fd < 0 && errno != EEXIST) return failure(Kind::CannotWrite, errno);
     }
-    if (fd < 0) return false;
+    if (fd < 0) return failure(Kind::CannotWrite, EEXIST);
 
-    StateFileWriter writer{fd, false};
+    StateFileWriter writer{fd, false, 0};
     const clap_ostream stream{&writer, clapwrite};
     // A plug-in that answers false has not saved its whole state, whatever it wrote.
-    bool complete = clapPlugin->extState->save(plugin, &stream) && !writer.failed;
+    StateFileOutcome outcome;
+    if (!clapPlugin->extState->save(plugin, &stream))
+        outcome = writer.failed ? failure(Kind::CannotWrite, writer.error) : StateFileOutcome{Kind::Refused, {}};
+    else if (writer.failed)
+        outcome = failure(Kind::CannotWrite, writer.error);
     // On its way to the disk before it takes the old file's place; a file system
     // that cannot sync says EINVAL.
-    if (complete && ::fsync(fd) != 0 && errno != EINVAL) complete = false;
-    if (::close(fd) != 0) complete = false;
-    if (complete && ::rename(temporary.c_str(), target.c_str()) != 0) complete = false;
-    if (!complete) ::unlink(temporary.c_str());
-    return complete;
+    if (outcome.ok() && ::fsync(fd) != 0 && errno != EINVAL) outcome = failure(Kind::CannotWrite, errno);
+    if (::close(fd) != 0 && outcome.ok()) outcome = failure(Kind::CannotWrite, errno);
+    if (outcome.ok() && ::rename(temporary.c_str(), target.c_str()) != 0) outcome = failure(Kind::CannotWrite, errno);
+    if (!outcome.ok()) ::unlink(temporary.c_str());
+    return outcome;
+}
+
+StateFileOutcome StandaloneHost::readStateFile(const std::filesystem::path& dir, const std::filesystem::path& name) {
+    const std::filesystem::path file = dir / name;
+    const clap_plugin* plugin = instance();
+    if (plugin == nullptr || clapPlugin->extState == nullptr) return {Kind::NoPlugin, {}};
+    // A folder opens as a stream too, and only its first read fails.
+    struct stat status{};
+    if (::stat(file.c_str(), &status) != 0) return failure(Kind::CannotRead, errno);
+    if (S_ISDIR(status.st_mode)) return failure(Kind::CannotRead, EISDIR);
+    errno = 0;
+    std::ifstream in(file, std::ios::binary);
+    if (!in.is_open()) return failure(Kind::CannotRead, errno != 0 ? errno : EACCES);
+    const clap_istream stream{&in, clapread};
+    const bool accepted = clapPlugin->extState->load(plugin, &stream);
+    if (in.bad()) return failure(Kind::CannotRead, EIO);
+    return accepted ? StateFileOutcome{} : StateFileOutcome{Kind::Refused, {}};
+}
+
+bool StandaloneHost::saveStandaloneAndPluginSettings(const std::filesystem::path& dir,
+                                                     const std::filesystem::path& name) {
+    return writeStateFile(dir, name).ok();
 }
 
 bool StandaloneHost::tryLoadStandaloneAndPluginSettings(const std::filesystem::path& dir,
                                                         const std::filesystem::path& name) {
-    std::ifstream in(dir / name, std::ios::binary);
-    const clap_plugin* plugin = instance();
-    if (!in.is_open() || plugin == nullptr || clapPlugin->extState == nullptr) return false;
-    const clap_istream stream{&in, clapread};
-    clapPlugin->extState->load(plugin, &stream);
-    in.close();
-    return true;
+    const Kind kind = readStateFile(dir, name).kind;
+    return kind == Kind::Done || kind == Kind::Refused;
 }
 
 }  // namespace brevlin::clap_host::standalone

@@ -30,7 +30,7 @@ const clap_plugin_state kState = {
         for (;;) {
             const int64_t n = in->read(in, buffer, sizeof buffer);
             f.readResults.push_back(n);
-            if (n <= 0) return n == 0;
+            if (n <= 0) return n == 0 && f.config.loadResult;
             f.loaded.insert(f.loaded.end(), buffer, buffer + n);
         }
     },

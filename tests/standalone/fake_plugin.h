@@ -24,6 +24,7 @@ struct FakePluginConfig {
     bool initResult = true;
     bool startProcessingResult = true;
     bool saveResult = true;  // what the state save answers once it has written the state
+    bool loadResult = true;  // what the state load answers once it has read to the end
     std::string descriptorId;  // the id the instance's descriptor gives; empty: the factory's
     std::set<std::string> extensions = {CLAP_EXT_STATE, CLAP_EXT_AUDIO_PORTS, CLAP_EXT_NOTE_PORTS, CLAP_EXT_PARAMS};
     bool guiSupportsHostApi = true;

@@ -148,11 +148,12 @@ TEST_F(StateFiles, ASaveThatRunsOutOfSpaceKeepsThePreviousSettings) {
     rlimit small = saved;
     small.rlim_cur = 1024;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    const bool saved_ok = host.saveStandaloneAndPluginSettings(pluginDir(), "settings.claphost");
+    const StateFileOutcome outcome = host.writeStateFile(pluginDir(), "settings.claphost");
     ::setrlimit(RLIMIT_FSIZE, &saved);
     ::signal(SIGXFSZ, oldHandler);
 
-    EXPECT_FALSE(saved_ok);
+    EXPECT_EQ(outcome.kind, StateFileOutcome::Kind::CannotWrite);
+    EXPECT_EQ(outcome.reason, "File too large") << "the system's own words";
     const std::string previous = "previous settings";
     EXPECT_EQ(bytesOf(pluginDir() / "settings.claphost"), std::vector<uint8_t>(previous.begin(), previous.end()));
     EXPECT_EQ(std::distance(fs::directory_iterator(pluginDir()), fs::directory_iterator()), 2)
@@ -162,7 +163,7 @@ TEST_F(StateFiles, ASaveThatRunsOutOfSpaceKeepsThePreviousSettings) {
 TEST_F(StateFiles, ASaveThePluginReportsAsFailedKeepsThePreviousSettings) {
     StandaloneHost& host = withOldSettings("previous", {1, 2, 3});
     world.last->config.saveResult = false;
-    EXPECT_FALSE(host.saveStandaloneAndPluginSettings(pluginDir(), "settings.claphost"));
+    EXPECT_EQ(host.writeStateFile(pluginDir(), "settings.claphost").kind, StateFileOutcome::Kind::Refused);
     const std::string previous = "previous";
     EXPECT_EQ(bytesOf(pluginDir() / "settings.claphost"), std::vector<uint8_t>(previous.begin(), previous.end()));
     EXPECT_EQ(std::distance(fs::directory_iterator(pluginDir()), fs::directory_iterator()), 2)
@@ -186,8 +187,37 @@ TEST_F(StateFiles, ASaveOverADirectoryFailsAndLeavesNoTemporaryFile) {
     StandaloneHost& host = *getStandaloneHost();
     start();
     fs::create_directories(root / "taken" / "occupied");
-    EXPECT_FALSE(host.saveStandaloneAndPluginSettings(root / "taken", "occupied"));
+    const StateFileOutcome outcome = host.writeStateFile(root / "taken", "occupied");
+    EXPECT_EQ(outcome.kind, StateFileOutcome::Kind::CannotWrite);
+    EXPECT_EQ(outcome.reason, "Is a directory");
     EXPECT_EQ(std::distance(fs::directory_iterator(root / "taken"), fs::directory_iterator()), 1);
+}
+
+TEST_F(StateFiles, ALoadTellsAFileItCouldNotReadFromOneThePluginRefused) {
+    StandaloneHost& host = *getStandaloneHost();
+    start();
+    fs::create_directories(root / "folder");
+    writeFile(root / "state.chstream", "bytes");
+    using Kind = StateFileOutcome::Kind;
+    const struct {
+        const char* name;
+        bool pluginTakesIt;
+        Kind kind;
+        const char* reason;
+        bool handedOver;
+    } cases[] = {
+        {"missing.chstream", true, Kind::CannotRead, "No such file or directory", false},
+        {"folder", true, Kind::CannotRead, "Is a directory", false},
+        {"state.chstream", false, Kind::Refused, "", true},
+        {"state.chstream", true, Kind::Done, "", true},
+    };
+    for (const auto& c : cases) {
+        world.last->config.loadResult = c.pluginTakesIt;
+        const StateFileOutcome outcome = host.readStateFile(root, c.name);
+        EXPECT_EQ(outcome.kind, c.kind) << c.name;
+        EXPECT_EQ(outcome.reason, c.reason) << c.name;
+        EXPECT_EQ(host.tryLoadStandaloneAndPluginSettings(root, c.name), c.handedOver) << c.name;
+    }
 }
 
 TEST_F(StateFiles, StartWithoutFactoryOrPluginCreatesNothingAndQuitStillDeinitialises) {

@@ -31,6 +31,7 @@
 #include "standalone/midi_library.h"
 #include "standalone/plugin_proxy.h"
 #include "standalone/published_ring.h"
+#include "standalone/state_files.h"
 
 namespace brevlin::clap_host::standalone {
 
@@ -143,7 +144,12 @@ public:
     static void midiCallback(double timeStamp, std::vector<unsigned char>* message, void* userData) noexcept;
     void processMIDIEvents(double timeStamp, std::vector<unsigned char>* message);
 
-    // State files: the plug-in's state saved to, or loaded from, dir / name.
+    // State files: the plug-in's state saved to, or loaded from, dir / name, with
+    // how it ended.
+    StateFileOutcome writeStateFile(const std::filesystem::path& dir, const std::filesystem::path& name);
+    StateFileOutcome readStateFile(const std::filesystem::path& dir, const std::filesystem::path& name);
+    // The same as a yes or no: the save wrote the whole file; the load handed the
+    // file to the plug-in (whether or not it took it).
     bool saveStandaloneAndPluginSettings(const std::filesystem::path& dir, const std::filesystem::path& name);
     bool tryLoadStandaloneAndPluginSettings(const std::filesystem::path& dir, const std::filesystem::path& name);
 

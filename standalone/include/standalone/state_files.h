@@ -5,16 +5,34 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "clap/clap.h"
 
 namespace brevlin::clap_host::standalone {
+
+// How a state-file save or load ended. A failure the system reported carries the
+// system's own words, for the user to read.
+struct StateFileOutcome {
+    enum class Kind {
+        Done,
+        NoPlugin,     // no plug-in, or one without a state table: nothing was tried
+        CannotRead,   // the file could not be opened or read (reason: why)
+        CannotWrite,  // the file could not be written whole (reason: why); the old one stays
+        Refused,      // the plug-in answered false to its state save or load
+    };
+    Kind kind = Kind::Done;
+    std::string reason;  // the system's error text; empty unless CannotRead or CannotWrite
+
+    bool ok() const { return kind == Kind::Done; }
+};
 
 // What a writer's clap_ostream writes to: an open file descriptor, and whether any
 // write to it has failed.
 struct StateFileWriter {
     int fd = -1;
     bool failed = false;
+    int error = 0;  // errno of the failed write
 };
 
 // The `write` of a writer's stream (ctx: a StateFileWriter). Writes all `size`
