@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <optional>
 #include <tuple>
@@ -295,6 +296,33 @@ TEST_F(RememberedDevices, ADamagedOrUnreadableFileStartsOnTheSystemDefaultsAndIs
         EXPECT_EQ(written.find("[window]\nx=10\n") != std::string::npos, c.text.starts_with(others)) << written;
         host->stopAudioThread();
     }
+}
+
+TEST_F(RememberedDevices, StartRemovesGlibsTemporaryFilesOnlyOnceTheyAreAMinuteOld) {
+    const fs::path dir = file().parent_path();
+    fs::create_directories(dir);
+    const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(2);
+    const struct {
+        const char* name;
+        bool aged, removed;
+    } files[] = {
+        {"defaults.conf.Ab3xZ9", true, true},
+        {"defaults.conf.Qq0000", false, false},   // a write of another instance may still be going on
+        {"defaults.conf.Ab3xZ", true, false},     // not GLib's six characters
+        {"defaults.conf.Ab3xZ!", true, false},
+        {"defaults.conf.Ab3xZ9x", true, false},
+        {"settings.conf.Ab3xZ9", true, false},  // not the defaults file's
+        {"defaults.conf", true, false},
+    };
+    for (const auto& f : files) {
+        std::ofstream(dir / f.name) << "[defaults]\n";
+        if (f.aged) fs::last_write_time(dir / f.name, old);
+    }
+    fs::create_directory(dir / "defaults.conf.Dir123");
+    fs::last_write_time(dir / "defaults.conf.Dir123", old);
+    install();
+    for (const auto& f : files) EXPECT_EQ(!fs::exists(dir / f.name), f.removed) << f.name;
+    EXPECT_TRUE(fs::exists(dir / "defaults.conf.Dir123"));
 }
 
 }  // namespace
