@@ -183,6 +183,42 @@ protected:
                                      " squares show the face");
     }
 
+    // Starts the program and comes back at once; launch() also waits for its face.
+    void spawn(Program& run) {
+        char path[] = LUMIVEX_PROGRAM;
+        char* argv[] = {path, nullptr};
+        if (::posix_spawn(&run.pid, path, nullptr, nullptr, argv, environ) != 0) run.pid = 0;
+        ASSERT_NE(run.pid, 0) << path;
+    }
+
+    // Waits until a program started with spawn() shows the whole pedal face in its
+    // main window, as launch() does.
+    void awaitPanel(Program& run) {
+        int status = 0;
+        ASSERT_TRUE(within([&] { return (run.window = titled("Lumivex")) != 0 || run.ended(status); }));
+        ASSERT_NE(run.window, 0u) << "the program ended";
+        const testsupport::PanelFace face(fxcoreplug::layoutNamed("lumivex"));
+        ASSERT_NE(face.bitmap, nullptr);
+        testsupport::FaceMatch match;
+        ASSERT_TRUE(within([&] {
+            if ((run.panel = panelInside(display, run.window)) == 0) return false;
+            run.firstShot = grab(run.panel);
+            if (run.firstShot.width != kPanelWidth) return false;
+            match = face.clearSquaresMatching(run.firstShot);
+            return match.samples > 0 && match.matching >= match.samples * 95 / 100;
+        })) << std::to_string(match.matching) + " of " + std::to_string(match.samples) + " squares show the face";
+    }
+
+    // Return pressed in `window` (given the keyboard focus first, as a window
+    // manager would when it shows), through the input devices' path.
+    void pressReturn(Window window) const {
+        XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
+        const KeyCode key = XKeysymToKeycode(display, XStringToKeysym("Return"));
+        XTestFakeKeyEvent(display, key, True, CurrentTime);
+        XTestFakeKeyEvent(display, key, False, CurrentTime);
+        XSync(display, False);
+    }
+
     // The viewable top-level window with this title, or 0.
     Window titled(const char* title) const {
         for (Window w : childrenOf(display, DefaultRootWindow(display))) {
