@@ -123,7 +123,9 @@ TEST_F(DeviceWatcher, StoresTheFirstStreamThenEachChoiceOfTheUserButNeverAStream
     host->streamSampleRate = 48000;
     host->stopAudioThread();
     watcher.tick();
-    EXPECT_FALSE(fs::exists(file())) << "no stream, a stopped one or one without a rate";
+    startStream(2, 0, 48000);
+    watcher.tick();
+    EXPECT_FALSE(fs::exists(file())) << "no stream, a stopped one, one without a rate or without output";
     startStream(0, 3, 48000);
     watcher.tick();
     EXPECT_EQ(stored(), (Stored{"", "HDMI", 48000})) << "nothing remembered: the first stream";
