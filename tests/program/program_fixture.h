@@ -191,24 +191,6 @@ protected:
         ASSERT_NE(run.pid, 0) << path;
     }
 
-    // Waits until a program started with spawn() shows the whole pedal face in its
-    // main window, as launch() does.
-    void awaitPanel(Program& run) {
-        int status = 0;
-        ASSERT_TRUE(within([&] { return (run.window = titled("Lumivex")) != 0 || run.ended(status); }));
-        ASSERT_NE(run.window, 0u) << "the program ended";
-        const testsupport::PanelFace face(fxcoreplug::layoutNamed("lumivex"));
-        ASSERT_NE(face.bitmap, nullptr);
-        testsupport::FaceMatch match;
-        ASSERT_TRUE(within([&] {
-            if ((run.panel = panelInside(display, run.window)) == 0) return false;
-            run.firstShot = grab(run.panel);
-            if (run.firstShot.width != kPanelWidth) return false;
-            match = face.clearSquaresMatching(run.firstShot);
-            return match.samples > 0 && match.matching >= match.samples * 95 / 100;
-        })) << std::to_string(match.matching) + " of " + std::to_string(match.samples) + " squares show the face";
-    }
-
     // Return pressed in `window` (given the keyboard focus first, as a window
     // manager would when it shows), through the input devices' path.
     void pressReturn(Window window) const {

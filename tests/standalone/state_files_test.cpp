@@ -67,6 +67,24 @@ struct StateFiles : ::testing::Test {
     }
 };
 
+// The file size limit makes every write past 1 KiB fail, as a full disk does, while
+// it lives.
+struct FullDisk {
+    rlimit saved{};
+    void (*oldHandler)(int) = nullptr;
+    FullDisk() {
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 1024;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FullDisk() {
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        ::signal(SIGXFSZ, oldHandler);
+    }
+};
+
 TEST_F(StateFiles, ReadsGiveWhatIsLeftThenZeroAndMinusOneOnlyOnAReadError) {
     writeFile(root / "three", "abc");
     std::ifstream in(root / "three", std::ios::binary);
@@ -145,16 +163,7 @@ TEST_F(StateFiles, ASaveWithoutPluginOrStateTableAnswersFalseAndTouchesNothing) 
 
 TEST_F(StateFiles, ASaveThatRunsOutOfSpaceKeepsThePreviousSettings) {
     StandaloneHost& host = withOldSettings("previous settings", std::vector<uint8_t>(64 * 1024, 0x5A));
-    // The file size limit makes every write past 1 KiB fail, as a full disk does.
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 1024;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    const StateFileOutcome outcome = host.writeStateFile(pluginDir(), "settings.claphost");
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::signal(SIGXFSZ, oldHandler);
+    const StateFileOutcome outcome = (FullDisk(), host.writeStateFile(pluginDir(), "settings.claphost"));
 
     EXPECT_EQ(outcome.kind, StateFileOutcome::Kind::CannotWrite);
     EXPECT_EQ(outcome.reason, "File too large") << "the system's own words";
@@ -223,23 +232,6 @@ TEST_F(StateFiles, ALoadTellsAFileItCouldNotReadFromOneThePluginRefused) {
         EXPECT_EQ(host.tryLoadStandaloneAndPluginSettings(root, c.name), c.handedOver) << c.name;
     }
 }
-
-// Makes every write past 1 KiB fail, as a full disk does, while it lives.
-struct FullDisk {
-    rlimit saved{};
-    void (*oldHandler)(int) = nullptr;
-    FullDisk() {
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        oldHandler = ::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved;
-        small.rlim_cur = 1024;
-        ::setrlimit(RLIMIT_FSIZE, &small);
-    }
-    ~FullDisk() {
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        ::signal(SIGXFSZ, oldHandler);
-    }
-};
 
 struct StartCase {
     const char* name;
