@@ -166,7 +166,6 @@ TEST_F(DeviceWatcher, WhatTheProgramFallsBackOnIsNotStoredOverTheRememberedDevic
         {{"Built-in Mic", "HDMI", 96000}, "present: they run and stay remembered"},
     };
     for (const auto& c : cases) {
-        fs::remove(file());
         UserDefaults d = UserDefaults::read();
         d.setString(kAudioInputDeviceKey, *std::get<0>(c.remembered));
         d.setString(kAudioOutputDeviceKey, *std::get<1>(c.remembered));
@@ -186,15 +185,6 @@ TEST_F(DeviceWatcher, WhatTheProgramFallsBackOnIsNotStoredOverTheRememberedDevic
     ASSERT_TRUE(d.write());
     audio.devices.push_back({interface, 2, 2, {48000, 96000}, 48000});
     EXPECT_EQ(install(), (Selected{true, 2, 4, 96000}));
-    // Until then, only the user's own choice replaces it.
-    audio.devices.pop_back();
-    install();
-    startStream(0, 3, 96000);
-    FXCoreAudioPrefsWatcher::forProcess()->tick();
-    EXPECT_EQ(std::get<1>(stored()), interface);
-    brevlin::clap_host::standalone::audioDevicesChosenByUser();
-    FXCoreAudioPrefsWatcher::forProcess()->tick();
-    EXPECT_EQ(stored(), (Stored{"", "HDMI", 96000}));
 }
 
 TEST_F(DeviceWatcher, AWriteThatFailedIsTriedAgainAtTheNextTick) {
