@@ -56,8 +56,9 @@ public:
 private:
     // The timeout's callback; `watcher` is the watcher. Keeps the timeout.
     static gboolean onTimeout(gpointer watcher) noexcept;
-    // The running stream's devices by name, and the ids they were found by; none
-    // while no stream runs at a positive rate.
+    // The running stream's device ids and rate, with the devices' names when asked
+    // (the audio library is asked for them); none while no stream runs at a
+    // positive rate.
     struct RunningStream {
         AudioDeviceChoice names;
         uint32_t in = 0, out = 0;
