@@ -71,7 +71,7 @@ std::optional<std::string> UserDefaults::getString(const char* key) const {
     if (value != nullptr) return std::string(value.get());
     // GLib writes a string that is not UTF-8 (a device name in the system's own
     // encoding) but will not give it back as a string: it is taken as it stands.
-    const bool notUtf8 = error != nullptr && g_error_matches(error, G_KEY_FILE_ERROR, G_KEY_FILE_ERROR_UNKNOWN_ENCODING);
+    const bool notUtf8 = g_error_matches(error, G_KEY_FILE_ERROR, G_KEY_FILE_ERROR_UNKNOWN_ENCODING);
     if (error != nullptr) g_error_free(error);
     if (!notUtf8) return std::nullopt;
     const OwnedText raw(g_key_file_get_value(keys_.get(), kGroup, key, nullptr));
