@@ -29,8 +29,9 @@ std::string notKeptText(const fs::path& dir, const std::string& reason) {
            "), so the settings of this run will not be kept.";
 }
 
-// Tells the user that the settings in `file` were not used, and where they went.
-void tellNotLoaded(const fs::path& file, const std::string& why, const std::string& notWritable) {
+// Moves the settings in `file`, which were not used, aside and tells the user
+// where they went.
+void keepAsideAndTell(const fs::path& file, const std::string& why, const std::string& notWritable) {
     std::string text = "The pedal's saved settings " + quoted(file) + " could not be used: " + why +
                        ". The pedal starts from its defaults.";
     const KeptAside kept = keepAside(file);
@@ -97,7 +98,7 @@ void loadStateFilesAtStart(StandaloneHost& host, const fs::path& dir) {
         }
         const StateFileOutcome loaded = host.readStateFile(dir, kSettingsFileName);
         if (loaded.kind == Kind::Refused || loaded.kind == Kind::CannotRead) {
-            tellNotLoaded(settings,
+            keepAsideAndTell(settings,
                           loaded.kind == Kind::Refused ? std::string("it is not a settings file of this pedal")
                                                        : "it could not be read (" + loaded.reason + ")",
                           notWritable);
