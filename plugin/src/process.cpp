@@ -34,14 +34,18 @@ void FXCorePlugin::refreshControls() {
 
 clap_process_status FXCorePlugin::process(const clap_process* p) {
     if (p == nullptr || p->audio_outputs_count == 0 || p->audio_outputs == nullptr) return CLAP_PROCESS_CONTINUE;
-
+    // An output port without 32-bit channels has nowhere to put a sample: the block
+    // is one without outputs, unless it has no sample to put. A second channel that
+    // is missing makes it a one-channel port.
     const uint32_t frames = p->frames_count;
+    const clap_audio_buffer& outPort = p->audio_outputs[0];
+    if (outPort.data32 == nullptr || outPort.channel_count == 0) return CLAP_PROCESS_CONTINUE;
+    float* outLeft = outPort.data32[0];
+    if (outLeft == nullptr && frames > 0) return CLAP_PROCESS_CONTINUE;
+    float* outRight = outPort.channel_count >= 2 && outPort.data32[1] != nullptr ? outPort.data32[1] : outLeft;
+
     const clap_input_events* in = p->in_events;
     const uint32_t eventCount = in != nullptr && in->size != nullptr ? in->size(in) : 0;
-
-    const clap_audio_buffer& outPort = p->audio_outputs[0];
-    float* outLeft = outPort.data32[0];
-    float* outRight = outPort.channel_count >= 2 ? outPort.data32[1] : outPort.data32[0];
 
     const float* inLeft = nullptr;
     const float* inRight = nullptr;

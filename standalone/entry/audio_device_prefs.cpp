@@ -84,23 +84,26 @@ std::optional<Selection> systemDefaultSelection(const Devices& inputs, const Dev
 void installAudioDevicePrefs() {
     StandaloneHost* host = brevlin::clap_host::standalone::getStandaloneHost();
     if (host == nullptr) return;
+    UserDefaults::removeLeftoverTemporaryFiles();
     const UserDefaults defaults = UserDefaults::read();
     const std::optional<std::string> inputName = defaults.getString(kAudioInputDeviceKey);
     const std::optional<std::string> outputName = defaults.getString(kAudioOutputDeviceKey);
     host->guaranteeRtAudioDAC();
 
     std::optional<Selection> selection;
+    std::optional<AudioDeviceChoice> remembered;
     if (inputName || outputName) {
         // The host's rates are 32-bit: a larger stored number keeps its low 32 bits.
         const auto rate = static_cast<int32_t>(defaults.getInteger(kAudioSampleRateKey).value_or(0));
         selection = rememberedSelection(*host, inputName, outputName, rate);
+        remembered = AudioDeviceChoice{inputName.value_or(""), outputName.value_or(""), rate};
     } else {
         selection = systemDefaultSelection(host->getInputAudioDevices(), host->getOutputAudioDevices());
     }
     // Without a selection the host starts on its own default choice.
     if (selection) host->startupSelection = *selection;
 
-    FXCoreAudioPrefsWatcher::startForProcess();
+    FXCoreAudioPrefsWatcher::startForProcess().rememberedAtStart(std::move(remembered));
 }
 
 }  // namespace fxcore::standalone

@@ -1,5 +1,6 @@
 #include <string>
 
+#include "standalone/audio_device_choice.h"
 #include "standalone/audio_device_prefs.h"
 #include "standalone/call_shield.h"
 #include "standalone/lifecycle.h"
@@ -25,6 +26,9 @@ FXCoreAudioPrefsWatcher& FXCoreAudioPrefsWatcher::startForProcess() {
     if (processWatcher == nullptr) {
         processWatcher = new FXCoreAudioPrefsWatcher;
         g_timeout_add(kTickMilliseconds, onTimeout, processWatcher);
+        brevlin::clap_host::standalone::audioDevicesChosenByUser = [] {
+            if (processWatcher != nullptr) processWatcher->userChoseRunningDevices();
+        };
     }
     return *processWatcher;
 }
@@ -36,28 +40,56 @@ gboolean FXCoreAudioPrefsWatcher::onTimeout(gpointer watcher) noexcept {
     return G_SOURCE_CONTINUE;
 }
 
-void FXCoreAudioPrefsWatcher::tick() {
+std::optional<FXCoreAudioPrefsWatcher::RunningStream> FXCoreAudioPrefsWatcher::runningStream(bool withNames) {
     // The host is only looked at, never made: at quit it goes before the main
     // loop ends, and a late tick must not bring it back.
     auto* host = brevlin::clap_host::standalone::standaloneHost.get();
-    if (host == nullptr || host->rtaDac == nullptr || !host->rtaDac->isStreamRunning()) return;
-    const int32_t rate = host->streamSampleRate;
-    if (rate <= 0) return;
-    const uint32_t in = host->currentInputDevice;
-    const uint32_t out = host->currentOutputDevice;
-    if (_primed && in == _lastIn && out == _lastOut && rate == _lastRate) return;
-    _lastIn = in;
-    _lastOut = out;
-    _lastRate = rate;
-    _primed = true;
+    if (host == nullptr || host->rtaDac == nullptr || !host->rtaDac->isStreamRunning()) return std::nullopt;
+    if (host->streamSampleRate <= 0) return std::nullopt;
+    RunningStream stream{{{}, {}, host->streamSampleRate}, host->currentInputDevice, host->currentOutputDevice};
+    if (withNames) {
+        stream.names.input = deviceName(*host->rtaDac, stream.in);
+        stream.names.output = deviceName(*host->rtaDac, stream.out);
+    }
+    return stream;
+}
 
-    UserDefaults defaults = UserDefaults::read();
-    defaults.setString(kAudioInputDeviceKey, deviceName(*host->rtaDac, in));
-    defaults.setString(kAudioOutputDeviceKey, deviceName(*host->rtaDac, out));
-    defaults.setInteger(kAudioSampleRateKey, rate);
-    // A defaults file that cannot be written costs the user only the remembered
-    // choice; nothing to tell them.
-    defaults.write();
+void FXCoreAudioPrefsWatcher::rememberedAtStart(std::optional<AudioDeviceChoice> remembered) {
+    _remembered = std::move(remembered);
+    _primed = false;
+}
+
+void FXCoreAudioPrefsWatcher::userChoseRunningDevices() {
+    // A choice that did not start leaves the remembered one as it was.
+    const std::optional<RunningStream> stream = runningStream(true);
+    if (!stream || stream->names.output.empty()) return;
+    _remembered = stream->names;
+    _primed = false;
+}
+
+void FXCoreAudioPrefsWatcher::tick() {
+    std::optional<RunningStream> stream = runningStream(false);
+    if (!stream) return;
+    if (_primed && stream->in == _lastIn && stream->out == _lastOut && stream->names.rate == _lastRate) return;
+    stream = runningStream(true);
+    if (!stream) return;
+
+    // Anything else is the program's stand-in while the remembered devices are
+    // away (or a stream without output): it must not take their place.
+    const AudioDeviceChoice& running = stream->names;
+    if (!running.output.empty() && (!_remembered || *_remembered == running)) {
+        UserDefaults defaults = UserDefaults::read();
+        defaults.setString(kAudioInputDeviceKey, running.input);
+        defaults.setString(kAudioOutputDeviceKey, running.output);
+        defaults.setInteger(kAudioSampleRateKey, running.rate);
+        // Not settled until it is on disk: the next tick tries again.
+        if (!defaults.write()) return;
+        _remembered = running;
+    }
+    _lastIn = stream->in;
+    _lastOut = stream->out;
+    _lastRate = running.rate;
+    _primed = true;
 }
 
 }  // namespace fxcore::standalone

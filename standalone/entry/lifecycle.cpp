@@ -5,6 +5,8 @@
 #include <cstring>
 #include <thread>
 
+#include "standalone/startup_settings.h"
+
 namespace brevlin::clap_host::standalone {
 
 namespace fs = std::filesystem;
@@ -62,18 +64,7 @@ std::shared_ptr<Clap::Plugin> mainCreatePlugin(const clap_plugin_entry* pluginEn
     plugin->initialize();
 
     const auto settings = getStandaloneSettingsPath();
-    if (const auto dir = settings ? pluginDirectory(*settings) : std::nullopt) {
-        try {
-            fs::create_directories(*dir);
-            host->saveStandaloneAndPluginSettings(*dir, kDefaultsFileName);
-        } catch (const fs::filesystem_error&) {
-        }
-        try {
-            if (fs::exists(fs::status(*dir / kSettingsFileName)))
-                host->tryLoadStandaloneAndPluginSettings(*dir, kSettingsFileName);
-        } catch (const fs::filesystem_error&) {
-        }
-    }
+    if (const auto dir = settings ? pluginDirectory(*settings) : std::nullopt) loadStateFilesAtStart(*host, *dir);
     return plugin;
 }
 

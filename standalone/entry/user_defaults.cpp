@@ -1,5 +1,7 @@
 #include "standalone/user_defaults.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 
 #include "standalone/lifecycle.h"
@@ -15,6 +17,27 @@ using OwnedText = std::unique_ptr<gchar, GFreeRelease>;
 
 // Comments and translated keys of other groups are the user's too; they are kept.
 constexpr GKeyFileFlags kLoadFlags = static_cast<GKeyFileFlags>(G_KEY_FILE_KEEP_COMMENTS | G_KEY_FILE_KEEP_TRANSLATIONS);
+
+// The key file's escapes of a string value (\s, \n, \t, \r, \\) undone; an escape
+// GLib would not have written stays as it is.
+std::string unescapedValue(const char* raw) {
+    std::string text;
+    for (const char* c = raw; *c != '\0'; ++c) {
+        if (*c != '\\' || c[1] == '\0') {
+            text += *c;
+            continue;
+        }
+        switch (*++c) {
+            case 's': text += ' '; break;
+            case 'n': text += '\n'; break;
+            case 't': text += '\t'; break;
+            case 'r': text += '\r'; break;
+            case '\\': text += '\\'; break;
+            default: text += '\\', text += *c;
+        }
+    }
+    return text;
+}
 
 }  // namespace
 
@@ -43,9 +66,17 @@ UserDefaults UserDefaults::read() {
 }
 
 std::optional<std::string> UserDefaults::getString(const char* key) const {
-    OwnedText value(g_key_file_get_string(keys_.get(), kGroup, key, nullptr));
-    if (value == nullptr) return std::nullopt;
-    return std::string(value.get());
+    GError* error = nullptr;
+    OwnedText value(g_key_file_get_string(keys_.get(), kGroup, key, &error));
+    if (value != nullptr) return std::string(value.get());
+    // GLib writes a string that is not UTF-8 (a device name in the system's own
+    // encoding) but will not give it back as a string: it is taken as it stands.
+    const bool notUtf8 = g_error_matches(error, G_KEY_FILE_ERROR, G_KEY_FILE_ERROR_UNKNOWN_ENCODING);
+    if (error != nullptr) g_error_free(error);
+    if (!notUtf8) return std::nullopt;
+    const OwnedText raw(g_key_file_get_value(keys_.get(), kGroup, key, nullptr));
+    if (raw == nullptr) return std::nullopt;
+    return unescapedValue(raw.get());
 }
 
 std::optional<int64_t> UserDefaults::getInteger(const char* key) const {
@@ -74,6 +105,32 @@ bool UserDefaults::write() const {
     const OwnedText text(g_key_file_to_data(keys_.get(), &length, nullptr));
     // A temporary file beside it, then a rename over it.
     return g_file_set_contents(file->c_str(), text.get(), static_cast<gssize>(length), nullptr) != FALSE;
+}
+
+int UserDefaults::removeLeftoverTemporaryFiles() {
+    namespace fs = std::filesystem;
+    const auto file = path();
+    if (!file) return 0;
+    // g_file_set_contents writes to the file's name followed by a dot and six
+    // letters or digits, then renames that over the file.
+    const std::string prefix = file->filename().string() + ".";
+    const auto isTemporaryName = [&prefix](const std::string& name) {
+        return name.size() == prefix.size() + 6 && name.starts_with(prefix) &&
+               std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                           [](char c) { return g_ascii_isalnum(c); });
+    };
+    const auto oldEnough = fs::file_time_type::clock::now() - std::chrono::minutes(1);
+    int removed = 0;
+    std::error_code error;
+    for (fs::directory_iterator it(file->parent_path(), error), end; !error && it != end; it.increment(error)) {
+        std::error_code ignored;
+        if (!isTemporaryName(it->path().filename().string()) ||
+            it->symlink_status(ignored).type() != fs::file_type::regular)
+            continue;
+        const auto written = it->last_write_time(ignored);
+        if (!ignored && written < oldEnough && fs::remove(it->path(), ignored)) ++removed;
+    }
+    return removed;
 }
 
 }  // namespace fxcore::standalone

@@ -1,13 +1,16 @@
 #include "standalone/state_files.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -55,6 +58,26 @@ std::filesystem::path temporaryBeside(const std::filesystem::path& target) {
                              std::to_string(s_counter.fetch_add(1, std::memory_order_relaxed));
     return target.parent_path() / name;
 }
+
+// The process that made `name` as a temporary file beside `target`, when it is one.
+std::optional<pid_t> temporaryFileOwner(std::string_view name, std::string_view target) {
+    const std::string prefix = "." + std::string(target) + ".tmp-";
+    if (!name.starts_with(prefix)) return std::nullopt;
+    const std::string_view rest = name.substr(prefix.size());
+    const size_t dash = rest.find('-');
+    const auto digits = [](std::string_view text) {
+        return !text.empty() && text.size() <= 18 &&
+               std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (dash == std::string_view::npos || !digits(rest.substr(0, dash)) || !digits(rest.substr(dash + 1)))
+        return std::nullopt;
+    const long long pid = std::stoll(std::string(rest.substr(0, dash)));
+    if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) return std::nullopt;
+    return static_cast<pid_t>(pid);
+}
+
+// Another user's process, one we may not signal, runs all the same.
+bool processRuns(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
 
 using Kind = StateFileOutcome::Kind;
 
@@ -110,6 +133,23 @@ StateFileOutcome StandaloneHost::readStateFile(const std::filesystem::path& dir,
     const bool accepted = clapPlugin->extState->load(plugin, &stream);
     if (in.bad()) return failure(Kind::CannotRead, EIO);
     return accepted ? StateFileOutcome{} : StateFileOutcome{Kind::Refused, {}};
+}
+
+int removeLeftoverTemporaryFiles(const std::filesystem::path& dir, std::initializer_list<std::string_view> stateFiles) {
+    namespace fs = std::filesystem;
+    int removed = 0;
+    std::error_code error;
+    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        for (std::string_view target : stateFiles) {
+            const std::optional<pid_t> owner = temporaryFileOwner(name, target);
+            std::error_code ignored;
+            if (owner && !processRuns(*owner) && it->symlink_status(ignored).type() == fs::file_type::regular &&
+                fs::remove(it->path(), ignored))
+                ++removed;
+        }
+    }
+    return removed;
 }
 
 bool StandaloneHost::saveStandaloneAndPluginSettings(const std::filesystem::path& dir,

@@ -195,6 +195,11 @@ public:
         noOutputPort_ = true;
         return *this;
     }
+    // The host hands over its output port as `reshape` leaves it.
+    Block& outputPortAs(void (*reshape)(clap_audio_buffer&)) {
+        reshapeOutPort_ = reshape;
+        return *this;
+    }
     void fillOutputs(float v) {
         for (auto& ch : out_) std::fill(ch.begin(), ch.end(), v);
     }
@@ -215,6 +220,7 @@ public:
         outPort_ = {};
         outPort_.data32 = outPtrs_.data();
         outPort_.channel_count = static_cast<uint32_t>(out_.size());
+        if (reshapeOutPort_ != nullptr) reshapeOutPort_(outPort_);
 
         proc_ = {};
         proc_.steady_time = -1;
@@ -238,6 +244,7 @@ private:
     std::vector<double*> in64_;
     bool only64_ = false;
     bool noOutputPort_ = false;
+    void (*reshapeOutPort_)(clap_audio_buffer&) = nullptr;
     const clap_input_events* inEvents_ = nullptr;
     const clap_output_events* outEvents_ = nullptr;
     clap_audio_buffer inPort_{}, outPort_{};

@@ -79,6 +79,26 @@ TEST(ProcessPorts, WithoutAnOutputPortNothingHappensAtAll) {
     EXPECT_EQ(out.seen(), std::vector<Seen>{valueSeen(param::kPot0, 0.2)});
 }
 
+TEST(ProcessPorts, AnOutputPortWithoutUsableBuffersIsTreatedAsNoOutputPort) {
+    for (auto reshape : {+[](clap_audio_buffer& port) { port.data32 = nullptr; },  // 64-bit buffers only
+                         +[](clap_audio_buffer& port) { port.channel_count = 0; },
+                         +[](clap_audio_buffer& port) { port.data32[0] = nullptr; }}) {
+        Rig rig;
+        rig->triggerSwitch(0);
+        InputEvents events{paramEvent(0, param::kMonitor, 1.0)};
+        Block b(32);
+        EXPECT_EQ(b.events(events).outputPortAs(reshape).runOn(*rig), CLAP_PROCESS_CONTINUE);
+        EXPECT_EQ(b.out(1), std::vector<float>(32, Block::kUnwritten));
+        EXPECT_EQ(events.gets(), 0);
+        EXPECT_EQ(rig->pendingSwitchTriggers.load(), 1u) << "everything waits, as without an output port";
+    }
+    Rig rig;
+    Block mono = rampBlock(100);
+    mono.outputPortAs([](clap_audio_buffer& port) { port.data32[1] = nullptr; }).runOn(*rig);
+    EXPECT_EQ(mono.out(0), mono.in(1)) << "a null second channel makes a one-channel port";
+    EXPECT_EQ(mono.out(1), std::vector<float>(100, Block::kUnwritten));
+}
+
 TEST(ProcessPorts, StereoInAndOutCarryTheChipsFirstPair) {
     Rig rig;
     Block b = rampBlock(200);

@@ -183,6 +183,24 @@ protected:
                                      " squares show the face");
     }
 
+    // Starts the program and comes back at once; launch() also waits for its face.
+    void spawn(Program& run) {
+        char path[] = LUMIVEX_PROGRAM;
+        char* argv[] = {path, nullptr};
+        if (::posix_spawn(&run.pid, path, nullptr, nullptr, argv, environ) != 0) run.pid = 0;
+        ASSERT_NE(run.pid, 0) << path;
+    }
+
+    // Return pressed in `window` (given the keyboard focus first, as a window
+    // manager would when it shows), through the input devices' path.
+    void pressReturn(Window window) const {
+        XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
+        const KeyCode key = XKeysymToKeycode(display, XStringToKeysym("Return"));
+        XTestFakeKeyEvent(display, key, True, CurrentTime);
+        XTestFakeKeyEvent(display, key, False, CurrentTime);
+        XSync(display, False);
+    }
+
     // The viewable top-level window with this title, or 0.
     Window titled(const char* title) const {
         for (Window w : childrenOf(display, DefaultRootWindow(display))) {

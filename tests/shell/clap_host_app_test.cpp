@@ -5,6 +5,8 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <fstream>
+#include <functional>
 #include <optional>
 #include <thread>
 #include <tuple>
@@ -37,7 +39,11 @@ struct RecordingWindow final : MainWindowPort, AlertSink {
     unsigned long pluginParentWindow() override { return kParent; }
     std::optional<fs::path> chooseStateFileToSave() override { return saveChoice; }
     std::optional<fs::path> chooseStateFileToOpen() override { return openChoice; }
-    void showAlert(const std::string& title, const std::string& text) override { alerts.emplace_back(title, text); }
+    std::function<void()> onAlert;
+    void showAlert(const std::string& title, const std::string& text) override {
+        if (onAlert) onAlert();
+        alerts.emplace_back(title, text);
+    }
 };
 
 // A plug-in whose window cannot resize, as the pedal's, on one duplex device.
@@ -224,6 +230,31 @@ TEST_F(ShellApp, StateFilesGetTheChstreamExtensionAndOpenAgain) {
     app.openStateFile();
     EXPECT_EQ(world.last->loaded, world.config.state);
     EXPECT_TRUE(window.alerts.empty());
+}
+
+// Shown once set-up has finished: the pedal already plays when the user reads it,
+// also when its window failed.
+void expectSettingsToldOnceAfterSetUp(ShellApp& t, bool guiFails) {
+    const fs::path dir = t.root / "clap-standalone-host" / FakeWorld::descriptor.id;
+    fs::create_directories(dir);
+    std::ofstream(dir / "settings.claphost") << "damaged";
+    t.world.config.loadResult = false;
+    t.world.config.gui.create = !guiFails;
+    bool playing = false;
+    t.window.onAlert = [&] { playing = t.audioStarted(); };
+    t.app.doSetup();
+    const size_t alerts = guiFails ? 2 : 1;  // the window's own first
+    ASSERT_EQ(t.window.alerts.size(), alerts);
+    EXPECT_EQ(t.window.alerts.back().first, "Unable to open file");
+    EXPECT_NE(t.window.alerts.back().second.find((dir / "settings.refused.claphost").string()), std::string::npos);
+    EXPECT_EQ(playing, !guiFails) << "after audio has started, when it starts";
+    t.app.timerCallback();
+    EXPECT_EQ(t.window.alerts.size(), alerts) << "once";
+}
+
+TEST_F(ShellApp, SettingsThatWereNotUsedAreToldOnceAfterSetUp) { expectSettingsToldOnceAfterSetUp(*this, false); }
+TEST_F(ShellApp, SettingsThatWereNotUsedAreToldAlsoWhenThePluginWindowFailed) {
+    expectSettingsToldOnceAfterSetUp(*this, true);
 }
 
 }  // namespace

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <optional>
 #include <tuple>
 
 #include "host_fixture.h"
+#include "standalone/audio_device_choice.h"
 #include "standalone/audio_device_prefs.h"
 #include "standalone/standalone_entry.h"
 #include "standalone/user_defaults.h"
@@ -111,7 +113,7 @@ TEST_F(RememberedDevices, FirstStartTakesTheSystemDefaultsAtARateBothOffer) {
 
 using DeviceWatcher = RememberedDevices;
 
-TEST_F(DeviceWatcher, StoresOnceAfterStartThenOnlyWhenTheRunningStreamsDevicesOrRateChange) {
+TEST_F(DeviceWatcher, StoresTheFirstStreamThenEachChoiceOfTheUserButNeverAStreamWithoutOutput) {
     attach();
     FXCoreAudioPrefsWatcher watcher;
     watcher.tick();
@@ -121,26 +123,115 @@ TEST_F(DeviceWatcher, StoresOnceAfterStartThenOnlyWhenTheRunningStreamsDevicesOr
     host->streamSampleRate = 48000;
     host->stopAudioThread();
     watcher.tick();
-    EXPECT_FALSE(fs::exists(file())) << "no stream, a stopped one or one without a rate";
+    startStream(2, 0, 48000);
+    watcher.tick();
+    EXPECT_FALSE(fs::exists(file())) << "no stream, a stopped one, one without a rate or without output";
+    startStream(0, 3, 48000);
+    watcher.tick();
+    EXPECT_EQ(stored(), (Stored{"", "HDMI", 48000})) << "nothing remembered: the first stream";
     const struct {
         uint32_t input, output;
         int32_t rate;
+        bool chosen;  // by the user, with OK in the settings window
         Stored expected;
     } changes[] = {
-        {2, 1, 48000, {"Built-in Mic", "USB Audio", 48000}},
-        {2, 1, 44100, {"Built-in Mic", "USB Audio", 44100}},
-        {0, 3, 48000, {"", "HDMI", 48000}},
-        {2, 0, 96000, {"Built-in Mic", "", 96000}},
+        {2, 1, 48000, true, {"Built-in Mic", "USB Audio", 48000}},
+        {2, 1, 44100, true, {"Built-in Mic", "USB Audio", 44100}},
+        {0, 3, 48000, false, {"Built-in Mic", "USB Audio", 44100}},  // the program's own switch
+        {2, 0, 96000, true, {"Built-in Mic", "USB Audio", 44100}},  // the window offers no "no output"
+        {0, 3, 48000, true, {"", "HDMI", 48000}},
     };
     for (const auto& c : changes) {
         startStream(c.input, c.output, c.rate);
+        if (c.chosen) watcher.userChoseRunningDevices();
         watcher.tick();
         EXPECT_EQ(stored(), c.expected) << c.input << " " << c.output << " " << c.rate;
-        fs::remove(file());
-        startStream(c.input, c.output, c.rate);
+        fs::rename(file(), config / "aside");
         watcher.tick();
         EXPECT_FALSE(fs::exists(file())) << "the same again";
+        fs::rename(config / "aside", file());
     }
+}
+
+TEST_F(DeviceWatcher, WhatTheProgramFallsBackOnIsNotStoredOverTheRememberedDevices) {
+    attach();
+    const std::string interface = "My USB Interface";
+    const struct {
+        Stored remembered;
+        const char* why;
+    } cases[] = {
+        {{"Built-in Mic", interface, 96000}, "the output is away: the stream runs on the input alone"},
+        {{interface, interface, 96000}, "both are away: the system's defaults run"},
+        {{"", "HDMI", 44100}, "HDMI no longer offers the rate: the system's defaults run"},
+        {{"Built-in Mic", "HDMI", 96000}, "present: they run and stay remembered"},
+    };
+    for (const auto& c : cases) {
+        UserDefaults d = UserDefaults::read();
+        d.setString(kAudioInputDeviceKey, *std::get<0>(c.remembered));
+        d.setString(kAudioOutputDeviceKey, *std::get<1>(c.remembered));
+        d.setInteger(kAudioSampleRateKey, *std::get<2>(c.remembered));
+        ASSERT_TRUE(d.write());
+        install();
+        host->startAudioThread();
+        ASSERT_TRUE(host->rtaDac->isStreamRunning()) << c.why;
+        FXCoreAudioPrefsWatcher::forProcess()->tick();
+        EXPECT_EQ(stored(), c.remembered) << c.why;
+        host->stopAudioThread();
+    }
+
+    // The interface is plugged in again for the next start, which takes it.
+    UserDefaults d = UserDefaults::read();
+    d.setString(kAudioOutputDeviceKey, interface);
+    ASSERT_TRUE(d.write());
+    audio.devices.push_back({interface, 2, 2, {48000, 96000}, 48000});
+    EXPECT_EQ(install(), (Selected{true, 2, 4, 96000}));
+}
+
+TEST_F(DeviceWatcher, AWriteThatFailedIsTriedAgainAtTheNextTick) {
+    attach();
+    startStream(2, 1, 48000);
+    const Stored running{"Built-in Mic", "USB Audio", 48000};
+    for (const fs::path& obstacle : {config / "lumivex", config / "lumivex" / "defaults.conf" / "x"}) {
+        fs::remove_all(config / "lumivex");
+        fs::create_directories(obstacle.parent_path());
+        std::ofstream(obstacle) << "in the way";
+        FXCoreAudioPrefsWatcher watcher;
+        watcher.tick();
+        EXPECT_NE(stored(), running) << obstacle;
+        fs::remove_all(config / "lumivex");
+        watcher.tick();
+        EXPECT_EQ(stored(), running) << obstacle;
+    }
+}
+
+TEST_F(RememberedDevices, NamesReadBackAsWrittenAndUtf8NamesKeepTheirFormat) {
+    const struct {
+        std::string name;
+        std::string line;  // as it stands in the file
+    } cases[] = {
+        {"USB Audio", "FXCoreAudioInputDevice=USB Audio\n"},
+        {" \xc3\x9cnic\xc3\xb6" "de\tname\\", "FXCoreAudioInputDevice=\\s\xc3\x9cnic\xc3\xb6" "de\tname\\\\\n"},
+        {"Carte son \xe9l\xe9gante", "FXCoreAudioInputDevice=Carte son \xe9l\xe9gante\n"},  // Latin-1
+        {" \xff\xfe line\nnext\\\r", "FXCoreAudioInputDevice=\\s\xff\xfe line\\nnext\\\\\\r\n"},
+    };
+    for (const auto& c : cases) {
+        UserDefaults d = UserDefaults::read();
+        d.setString(kAudioInputDeviceKey, c.name);
+        ASSERT_TRUE(d.write());
+        std::ifstream in(file(), std::ios::binary);
+        const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        EXPECT_NE(text.find(c.line), std::string::npos) << text;
+        EXPECT_EQ(UserDefaults::read().getString(kAudioInputDeviceKey), c.name);
+    }
+
+    // Through the watcher and the next start, as a device the system names so.
+    attach();
+    audio.devices.push_back({"Carte son \xe9l\xe9gante", 2, 2, {48000}, 48000});
+    startStream(4, 4, 48000);
+    FXCoreAudioPrefsWatcher watcher;
+    watcher.tick();
+    host->stopAudioThread();
+    EXPECT_EQ(install(), (Selected{true, 4, 4, 48000}));
 }
 
 TEST_F(DeviceWatcher, OneWatcherPerProcessTicksOnTheMainLoopForAsLongAsItRuns) {
@@ -156,6 +247,7 @@ TEST_F(DeviceWatcher, OneWatcherPerProcessTicksOnTheMainLoopForAsLongAsItRuns) {
     for (uint32_t output : {1u, 3u}) {
         fs::remove(file());
         startStream(2, output, 48000);
+        if (output == 3) brevlin::clap_host::standalone::audioDevicesChosenByUser();  // OK in the settings window
         while (!fs::exists(file()) && !expired) g_main_context_iteration(nullptr, TRUE);
         EXPECT_FALSE(expired) << output;
     }
@@ -192,6 +284,33 @@ TEST_F(RememberedDevices, ADamagedOrUnreadableFileStartsOnTheSystemDefaultsAndIs
         EXPECT_EQ(written.find("[window]\nx=10\n") != std::string::npos, c.text.starts_with(others)) << written;
         host->stopAudioThread();
     }
+}
+
+TEST_F(RememberedDevices, StartRemovesGlibsTemporaryFilesOnlyOnceTheyAreAMinuteOld) {
+    const fs::path dir = file().parent_path();
+    fs::create_directories(dir);
+    const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(2);
+    const struct {
+        const char* name;
+        bool aged, removed;
+    } files[] = {
+        {"defaults.conf.Ab3xZ9", true, true},
+        {"defaults.conf.Qq0000", false, false},   // a write of another instance may still be going on
+        {"defaults.conf.Ab3xZ", true, false},     // not GLib's six characters
+        {"defaults.conf.Ab3xZ!", true, false},
+        {"defaults.conf.Ab3xZ9x", true, false},
+        {"settings.conf.Ab3xZ9", true, false},  // not the defaults file's
+        {"defaults.conf", true, false},
+    };
+    for (const auto& f : files) {
+        std::ofstream(dir / f.name) << "[defaults]\n";
+        if (f.aged) fs::last_write_time(dir / f.name, old);
+    }
+    fs::create_directory(dir / "defaults.conf.Dir123");
+    fs::last_write_time(dir / "defaults.conf.Dir123", old);
+    install();
+    for (const auto& f : files) EXPECT_EQ(!fs::exists(dir / f.name), f.removed) << f.name;
+    EXPECT_TRUE(fs::exists(dir / "defaults.conf.Dir123"));
 }
 
 }  // namespace

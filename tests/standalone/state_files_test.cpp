@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fcntl.h>
@@ -12,8 +13,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 #include "host_fixture.h"
+#include "standalone/startup_settings.h"
 #include "standalone/state_files.h"
 
 namespace {
@@ -60,6 +63,24 @@ struct StateFiles : ::testing::Test {
         writeFile(pluginDir() / "settings.claphost", text);
         world.last->config.state = std::move(state);
         return *getStandaloneHost();
+    }
+};
+
+// The file size limit makes every write past 1 KiB fail, as a full disk does, while
+// it lives.
+struct FullDisk {
+    rlimit saved{};
+    void (*oldHandler)(int) = nullptr;
+    FullDisk() {
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 1024;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FullDisk() {
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        ::signal(SIGXFSZ, oldHandler);
     }
 };
 
@@ -141,16 +162,7 @@ TEST_F(StateFiles, ASaveWithoutPluginOrStateTableAnswersFalseAndTouchesNothing) 
 
 TEST_F(StateFiles, ASaveThatRunsOutOfSpaceKeepsThePreviousSettings) {
     StandaloneHost& host = withOldSettings("previous settings", std::vector<uint8_t>(64 * 1024, 0x5A));
-    // The file size limit makes every write past 1 KiB fail, as a full disk does.
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 1024;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    const StateFileOutcome outcome = host.writeStateFile(pluginDir(), "settings.claphost");
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::signal(SIGXFSZ, oldHandler);
+    const StateFileOutcome outcome = (FullDisk(), host.writeStateFile(pluginDir(), "settings.claphost"));
 
     EXPECT_EQ(outcome.kind, StateFileOutcome::Kind::CannotWrite);
     EXPECT_EQ(outcome.reason, "File too large") << "the system's own words";
@@ -218,6 +230,130 @@ TEST_F(StateFiles, ALoadTellsAFileItCouldNotReadFromOneThePluginRefused) {
         EXPECT_EQ(outcome.reason, c.reason) << c.name;
         EXPECT_EQ(host.tryLoadStandaloneAndPluginSettings(root, c.name), c.handedOver) << c.name;
     }
+}
+
+struct StartCase {
+    const char* name;
+    std::optional<std::string> settings;  // the file's bytes; none: no file; "/": a folder in its place
+    bool pluginTakesIt;
+    bool earlierKeptCopy;
+    bool fullDisk;
+    bool noPluginFolder;  // a file where the plug-in's folder goes
+    const char* kept;     // where the settings went; null: they stayed
+    std::vector<std::pair<StartupNotice::Kind, std::vector<std::string>>> notices;  // with words of their text
+};
+
+void PrintTo(const StartCase& c, std::ostream* out) { *out << c.name; }
+
+constexpr auto kNotLoaded = StartupNotice::Kind::SettingsNotLoaded;
+constexpr auto kNotKept = StartupNotice::Kind::SettingsNotKept;
+const std::string kRefusedWords = "could not be used: it is not a settings file of this pedal";
+const std::string kDefaultsWords = "The pedal starts from its defaults";
+const std::string kNotKeptWords = "the settings of this run will not be kept";
+
+std::vector<uint8_t> bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+struct StartingOn : StateFiles, ::testing::WithParamInterface<StartCase> {};
+
+// Whatever is in the way, the user hears once what was not used and where it went,
+// and nothing of theirs is overwritten, neither at start nor at quit.
+TEST_P(StartingOn, SettingsThePluginCannotUseAreKeptAsideAndTold) {
+    const StartCase& c = GetParam();
+    const fs::path dir = pluginDir();
+    const fs::path settings = dir / "settings.claphost";
+    const bool folder = c.settings == "/";
+    if (c.noPluginFolder) {
+        fs::create_directories(dir.parent_path());
+        writeFile(dir, "in the way");
+    } else {
+        fs::create_directories(dir);
+    }
+    if (folder) fs::create_directories(settings / "inside");
+    else if (c.settings) writeFile(settings, *c.settings);
+    if (c.earlierKeptCopy) writeFile(dir / "settings.refused.claphost", "kept before");
+    world.config.loadResult = c.pluginTakesIt;
+    world.config.state.assign(c.fullDisk ? 4096 : 16, 0x42);
+    {
+        std::optional<FullDisk> full;
+        if (c.fullDisk) full.emplace();
+        ASSERT_NE(start(), nullptr);
+    }
+    const std::vector<StartupNotice> notices = takeStartupNotices();
+    ASSERT_EQ(notices.size(), c.notices.size());
+    for (size_t i = 0; i < notices.size(); ++i) {
+        EXPECT_EQ(notices[i].kind, c.notices[i].first) << i;
+        for (const std::string& words : c.notices[i].second)
+            EXPECT_NE(notices[i].text.find(words), std::string::npos) << words << " in: " << notices[i].text;
+    }
+    EXPECT_TRUE(takeStartupNotices().empty()) << "told once";
+    const bool moved = c.kept != nullptr;
+    EXPECT_EQ(fs::exists(settings), !moved && c.settings) << "moved aside before anything can overwrite it";
+
+    mainFinish();
+    if (moved) {
+        EXPECT_EQ(bytesOf(dir / c.kept), bytes(*c.settings)) << "kept whole, also after quit";
+    }
+    if (c.earlierKeptCopy) {
+        EXPECT_EQ(bytesOf(dir / "settings.refused.claphost"), bytes("kept before"));
+    }
+    if (folder) {
+        EXPECT_TRUE(fs::exists(settings / "inside"));
+    } else if (!c.fullDisk && !c.noPluginFolder) {
+        EXPECT_EQ(bytesOf(settings), world.config.state) << "quit saved";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StateFiles, StartingOn,
+    ::testing::Values(
+        StartCase{"RandomBytes", "\x93\x11garbage", false, false, false, false, "settings.refused.claphost",
+                  {{kNotLoaded,
+                    {"The pedal's saved settings \u201C", "settings.claphost\u201D " + kRefusedWords + ". " +
+                                                              kDefaultsWords + ". The file was kept as \u201C",
+                     "settings.refused.claphost\u201D."}}}},
+        StartCase{"TruncatedBesideAnEarlierKeptOne", std::string("FAKE\0\1", 6), false, true, false,
+                  false, "settings.refused-2.claphost", {{kNotLoaded, {kRefusedWords, "settings.refused-2.claphost"}}}},
+        StartCase{"Empty", "", false, false, false, false, "settings.refused.claphost",
+                  {{kNotLoaded, {kRefusedWords}}}},
+        StartCase{"Intact", "FAKE", true, false, false, false, nullptr, {}},
+        StartCase{"AFolderInItsPlace", "/", true, false, false, false, nullptr,
+                  {{kNotLoaded, {"is a folder", kDefaultsWords, kNotKeptWords}}}},
+        StartCase{"FullDisk", std::nullopt, true, false, true, false, nullptr,
+                  {{kNotKept, {"cannot be saved in", "File too large", kNotKeptWords}}}},
+        StartCase{"FullDiskAndDamagedSettings", "junk", false, false, true, false, "settings.refused.claphost",
+                  {{kNotLoaded, {kRefusedWords, "settings.refused.claphost", "File too large", kNotKeptWords}}}},
+        StartCase{"AFileWhereTheFolderGoes", std::nullopt, true, false, false, true, nullptr,
+                  {{kNotKept, {"cannot be saved in", kNotKeptWords}}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(StateFiles, StartRemovesOnlyTheTemporaryFilesOfSavesWhoseProcessIsGone) {
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string dead = std::to_string(gone), alive = std::to_string(::getpid());
+    const fs::path dir = pluginDir();
+    fs::create_directories(dir);
+    writeFile(root / "elsewhere", "not ours");
+    struct Leftover {
+        std::string name;
+        bool removed;
+    };
+    const std::vector<Leftover> files = {
+        {".settings.claphost.tmp-" + dead + "-3", true},
+        {".defaults.claphost.tmp-" + dead + "-0", true},
+        {".settings.claphost.tmp-" + alive + "-1", false},  // a save of a running process
+        {".settings.claphost.tmp-" + dead + "-x", false},
+        {".settings.claphost.tmp-" + dead, false},
+        {"settings.claphost.tmp-" + dead + "-0", false},
+        {".take.claphost.tmp-" + dead + "-0", false},  // not a name the program saves under here
+        {".settings.claphost.tmp-" + dead + "-5", false},  // a link, below
+    };
+    for (const auto& f : files) writeFile(dir / f.name, "leftover");
+    fs::remove(dir / files.back().name);
+    fs::create_symlink(root / "elsewhere", dir / files.back().name);
+    start();
+    for (const auto& f : files) EXPECT_EQ(!fs::exists(fs::symlink_status(dir / f.name)), f.removed) << f.name;
+    EXPECT_EQ(bytesOf(root / "elsewhere"), bytes("not ours"));
 }
 
 TEST_F(StateFiles, StartWithoutFactoryOrPluginCreatesNothingAndQuitStillDeinitialises) {

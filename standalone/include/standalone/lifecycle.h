@@ -31,7 +31,8 @@ std::optional<std::filesystem::path> getStandaloneSettingsPath();
 
 // Runs the entry's init, creates the host object and the plug-in (by identifier,
 // or by index when the identifier is empty), writes "defaults.claphost" and applies
-// "settings.claphost" when there is one. Empty when no plug-in could be made.
+// "settings.claphost" when there is one, moving aside one the plug-in cannot use
+// (startup_settings.h). Empty when no plug-in could be made.
 std::shared_ptr<Clap::Plugin> mainCreatePlugin(const clap_plugin_entry* entry, const std::string& clapId,
                                                uint32_t clapIdx, int argc, char** argv);
 void mainStartAudio();

@@ -5,7 +5,10 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "clap/clap.h"
 
@@ -26,6 +29,12 @@ struct StateFileOutcome {
 
     bool ok() const { return kind == Kind::Done; }
 };
+
+// Removes, in `dir`, the temporary files that saves of the state files named
+// `stateFiles` left behind when their process was killed before the rename: only
+// those whose process no longer runs, since a living one may still be writing.
+// Returns how many went. Anything that cannot be looked at or removed stays.
+int removeLeftoverTemporaryFiles(const std::filesystem::path& dir, std::initializer_list<std::string_view> stateFiles);
 
 // What a writer's clap_ostream writes to: an open file descriptor, and whether any
 // write to it has failed.

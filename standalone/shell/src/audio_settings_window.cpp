@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "standalone/audio_device_choice.h"
 #include "standalone/call_shield.h"
 #include "standalone/lifecycle.h"
 
@@ -217,6 +218,7 @@ void AudioSettingsWindow::okButtonPressed() {
     Clap::shielded("restarting audio", [&] {
         host().startAudioThreadOn(inputDevice, kChannelsEachWay, useInput, outputDevice, kChannelsEachWay, useOutput,
                                   rate);
+        if (audioDevicesChosenByUser) audioDevicesChosenByUser();
     });
     close();
 }

@@ -7,6 +7,7 @@
 #include "standalone/call_shield.h"
 #include "standalone/lifecycle.h"
 #include "standalone/process_lock.h"
+#include "standalone/startup_settings.h"
 
 namespace brevlin::clap_host::standalone {
 
@@ -61,13 +62,24 @@ void ClapHostApp::doSetup() {
         window_.setContentSize(width, height);
         return false;
     };
-    if (plugin->extGui != nullptr && !embedPluginWindow(*plugin)) return;
+    if (plugin->extGui != nullptr && !embedPluginWindow(*plugin)) {
+        showStartupNotices();
+        return;
+    }
 
     host->displayError = [this](const std::string& message) {
         std::fprintf(stderr, "Error Reported: %s\n", message.c_str());
         alerts_.showAlert(kAudioErrorTitle, message);
     };
     mainStartAudio();
+    showStartupNotices();
+}
+
+// What start-up found wrong with the settings files, told once the pedal runs.
+void ClapHostApp::showStartupNotices() {
+    for (const StartupNotice& notice : takeStartupNotices())
+        alerts_.showAlert(notice.kind == StartupNotice::Kind::SettingsNotLoaded ? kOpenFailedTitle : kSaveFailedTitle,
+                          notice.text);
 }
 
 bool ClapHostApp::embedPluginWindow(const Clap::Plugin& plugin) {

@@ -91,6 +91,9 @@ private:
     // set-up with an alert.
     bool embedPluginWindow(const Clap::Plugin& plugin);
     void restartPlugin(StandaloneHost& host);
+    // The notices start-up collected, as alerts: "Unable to open file" for settings
+    // that were not used, "Unable to save file" for settings that will not be kept.
+    void showStartupNotices();
 
     static gboolean setupTimerFired(gpointer app) noexcept;
     static gboolean requestTimerFired(gpointer app) noexcept;
