@@ -2,9 +2,17 @@
 // the fake plug-in and audio library in a scratch data folder, with its main
 // window and alerts recorded.
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <deque>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <thread>
 #include <tuple>
@@ -27,7 +35,12 @@ struct RecordingWindow final : MainWindowPort, AlertSink {
     Calls calls;
     Alerts alerts;
     bool userResizable = false;
-    std::optional<fs::path> saveChoice, openChoice;  // none: the user cancels
+    std::deque<fs::path> saveChoices;    // one per save chooser; none left: the user cancels
+    std::optional<fs::path> openChoice;  // none: the user cancels
+    std::vector<std::pair<fs::path, std::string>> saveChoosers;  // where each started: folder, name
+    std::vector<fs::path> openChoosers;
+    std::vector<fs::path> replaceQuestions;
+    bool replace = true;  // the answer to each
 
     void orderFront() override { calls.push_back("orderFront"); }
     void setContentSize(uint32_t w, uint32_t h) override {
@@ -35,8 +48,21 @@ struct RecordingWindow final : MainWindowPort, AlertSink {
     }
     void setUserResizable(bool resizable) override { userResizable = resizable; }
     unsigned long pluginParentWindow() override { return kParent; }
-    std::optional<fs::path> chooseStateFileToSave() override { return saveChoice; }
-    std::optional<fs::path> chooseStateFileToOpen() override { return openChoice; }
+    std::optional<fs::path> chooseStateFileToSave(const fs::path& folder, const std::string& name) override {
+        saveChoosers.emplace_back(folder, name);
+        if (saveChoices.empty()) return std::nullopt;
+        const fs::path chosen = saveChoices.front();
+        saveChoices.pop_front();
+        return chosen;
+    }
+    std::optional<fs::path> chooseStateFileToOpen(const fs::path& folder) override {
+        openChoosers.push_back(folder);
+        return openChoice;
+    }
+    bool confirmReplace(const fs::path& file) override {
+        replaceQuestions.push_back(file);
+        return replace;
+    }
     void showAlert(const std::string& title, const std::string& text) override { alerts.emplace_back(title, text); }
 };
 
@@ -215,7 +241,7 @@ TEST_F(ShellApp, StateFilesGetTheChstreamExtensionAndOpenAgain) {
     app.doSetup();
     for (const auto& [chosen, written] : {std::pair{"take.wav", "take.chstream"}, std::pair{"take2", "take2.chstream"},
                                           std::pair{"take3.chstream", "take3.chstream"}}) {
-        window.saveChoice = root / chosen;
+        window.saveChoices = {root / chosen};
         app.saveStateFileAs();
         EXPECT_TRUE(fs::exists(root / written)) << chosen;
         EXPECT_EQ(fs::exists(root / chosen), std::string(chosen) == written) << chosen;
@@ -224,6 +250,244 @@ TEST_F(ShellApp, StateFilesGetTheChstreamExtensionAndOpenAgain) {
     app.openStateFile();
     EXPECT_EQ(world.last->loaded, world.config.state);
     EXPECT_TRUE(window.alerts.empty());
+}
+
+std::string contentOf(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
+
+// Root passes every permission check. While one of these lives, the test's thread
+// does not, as an ordinary user's would not; `works` says whether that took.
+class AsAnOrdinaryUser {
+public:
+    // `scratch`: a folder where it may try its powers on a file of its own.
+    explicit AsAnOrdinaryUser(const fs::path& scratch) {
+        const fs::path probe = scratch / ".probe";
+        std::ofstream{probe};
+        fs::permissions(probe, fs::perms::none);
+        if (::syscall(SYS_capget, &header_, saved_) == 0) {
+            __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
+            lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+            lowered_ = ::syscall(SYS_capset, &header_, lowered) == 0;
+        }
+        works_ = !std::ifstream(probe).is_open();
+        fs::remove(probe);
+    }
+    ~AsAnOrdinaryUser() {
+        if (lowered_) ::syscall(SYS_capset, &header_, saved_);
+    }
+    bool works() const { return works_; }
+
+private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2]{};
+    bool lowered_ = false;
+    bool works_ = false;
+};
+
+// Every write past 1 KiB fails, as it does on a full disk.
+class FullDisk {
+public:
+    FullDisk() : oldHandler_(::signal(SIGXFSZ, SIG_IGN)) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit small = saved_;
+        small.rlim_cur = 1024;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FullDisk() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        ::signal(SIGXFSZ, oldHandler_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*oldHandler_)(int);
+};
+
+const std::string kOldPreset = "the preset that was there";
+
+std::string withFile(std::string text, const fs::path& file) {
+    return text.replace(text.find("{file}"), 6, file.string());
+}
+
+enum class Trouble { None, LockedFolder, FullDisk, PluginFails };
+
+struct SaveFailureCase {
+    const char* name;
+    const char* chosen;  // under the test's folder; "locked/" is read-only
+    bool replacing;      // an old preset is there under the written name
+    Trouble trouble;
+    const char* text;  // "{file}": the written file's path
+};
+
+void PrintTo(const SaveFailureCase& row, std::ostream* out) { *out << row.name; }
+
+struct SaveFailure : ShellApp, ::testing::WithParamInterface<SaveFailureCase> {};
+
+TEST_P(SaveFailure, IsToldWithTheFileAndTheReasonAndKeepsTheOldFileWhole) {
+    const SaveFailureCase& row = GetParam();
+    app.doSetup();
+    fs::create_directories(root / "locked");
+    const fs::path file = stateFilePathFor(root / row.chosen);
+    if (row.replacing) writeFile(file, kOldPreset);
+    if (row.trouble == Trouble::PluginFails) world.last->config.saveResult = false;
+    if (row.trouble == Trouble::FullDisk) world.last->config.state.assign(64 * 1024, 0x5A);
+    window.saveChoices = {root / row.chosen};
+    {
+        std::optional<FullDisk> full;
+        if (row.trouble == Trouble::FullDisk) full.emplace();
+        AsAnOrdinaryUser user(root);
+        fs::permissions(root / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+        if (row.trouble == Trouble::LockedFolder && !user.works()) {
+            fs::permissions(root / "locked", fs::perms::owner_all);
+            GTEST_SKIP() << "this thread writes into read-only folders";
+        }
+        app.saveStateFileAs();
+    }
+    fs::permissions(root / "locked", fs::perms::owner_all);
+
+    EXPECT_EQ(window.alerts, (Alerts{{"Unable to save file", withFile(row.text, file)}}));
+    EXPECT_EQ(window.replaceQuestions, row.replacing ? std::vector<fs::path>{file} : std::vector<fs::path>{});
+    if (row.replacing) {
+        EXPECT_EQ(contentOf(file), kOldPreset);
+    } else {
+        EXPECT_FALSE(fs::exists(file));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ShellApp, SaveFailure,
+    ::testing::Values(
+        SaveFailureCase{"ReadOnlyFolder", "locked/take", false, Trouble::LockedFolder,
+                        "“{file}” could not be written: Permission denied."},
+        SaveFailureCase{"MissingFolder", "gone/take.wav", false, Trouble::None,
+                        "“{file}” could not be written: No such file or directory."},
+        SaveFailureCase{"FullDisk", "take", false, Trouble::FullDisk, "“{file}” could not be written: File too large."},
+        SaveFailureCase{"FullDiskOverAPreset", "preset", true, Trouble::FullDisk,
+                        "“{file}” could not be written: File too large. The file that was there is kept as it was."},
+        SaveFailureCase{"PluginFailsOverAPreset", "preset.chstream", true, Trouble::PluginFails,
+                        "The plugin could not save its state to “{file}”. The file that was there is kept as it "
+                        "was."}),
+    [](const ::testing::TestParamInfo<SaveFailureCase>& info) { return info.param.name; });
+
+struct OpenFailureCase {
+    const char* name;
+    const char* content;  // null: no such file
+    bool locked;          // nobody may read it
+    bool pluginTakesIt;
+    const char* text;
+};
+
+void PrintTo(const OpenFailureCase& row, std::ostream* out) { *out << row.name; }
+
+struct OpenFailure : ShellApp, ::testing::WithParamInterface<OpenFailureCase> {};
+
+TEST_P(OpenFailure, IsToldWithTheFileAndWhy) {
+    const OpenFailureCase& row = GetParam();
+    app.doSetup();
+    const fs::path file = root / "chosen.chstream";
+    if (row.content != nullptr) writeFile(file, row.content);
+    if (row.locked) fs::permissions(file, fs::perms::none);
+    world.last->config.loadResult = row.pluginTakesIt;
+    window.openChoice = file;
+    {
+        AsAnOrdinaryUser user(root);
+        if (row.locked && !user.works()) GTEST_SKIP() << "this thread reads files nobody may read";
+        app.openStateFile();
+    }
+    EXPECT_EQ(window.alerts, (Alerts{{"Unable to open file", withFile(row.text, file)}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ShellApp, OpenFailure,
+    ::testing::Values(
+        OpenFailureCase{"Missing", nullptr, false, true,
+                        "“{file}” could not be read: No such file or directory. The pedal keeps the settings it has."},
+        OpenFailureCase{"Unreadable", "FAKE", true, true,
+                        "“{file}” could not be read: Permission denied. The pedal keeps the settings it has."},
+        OpenFailureCase{"Refused", "random bytes", false, false,
+                        "“{file}” is not a pedal state file. The pedal keeps the settings it has."},
+        OpenFailureCase{"RefusedEmpty", "", false, false,
+                        "“{file}” is not a pedal state file. The pedal keeps the settings it has."}),
+    [](const ::testing::TestParamInfo<OpenFailureCase>& info) { return info.param.name; });
+
+struct ReplaceCase {
+    const char* name;
+    std::vector<const char*> existing;  // files there before, each holding an old preset
+    const char* typed;
+    std::vector<const char*> asked;  // the files the question names
+    bool replace;                    // the answer
+    const char* written;             // the file that gets the state; null: none
+};
+
+void PrintTo(const ReplaceCase& row, std::ostream* out) { *out << row.name; }
+
+struct ReplaceQuestion : ShellApp, ::testing::WithParamInterface<ReplaceCase> {};
+
+// Declining goes back to the chooser, which the test's user then cancels.
+TEST_P(ReplaceQuestion, IsAskedOnceAboutTheFileThatWillBeWritten) {
+    const ReplaceCase& row = GetParam();
+    app.doSetup();
+    for (const char* name : row.existing) writeFile(root / name, kOldPreset);
+    window.replace = row.replace;
+    window.saveChoices = {root / row.typed};
+    app.saveStateFileAs();
+
+    std::vector<fs::path> asked;
+    for (const char* name : row.asked) asked.push_back(root / name);
+    EXPECT_EQ(window.replaceQuestions, asked);
+    const std::string state(world.config.state.begin(), world.config.state.end());
+    for (const char* name : row.existing) {
+        if (row.written == nullptr || std::string(name) != row.written) {
+            EXPECT_EQ(contentOf(root / name), kOldPreset) << name;
+        }
+    }
+    if (row.written != nullptr) {
+        EXPECT_EQ(contentOf(root / row.written), state);
+    }
+    if (!row.replace) {
+        ASSERT_EQ(window.saveChoosers.size(), 2u);
+        EXPECT_EQ(window.saveChoosers[1], std::make_pair(root, std::string(row.asked.front())));
+    }
+    EXPECT_TRUE(window.alerts.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ShellApp, ReplaceQuestion,
+    ::testing::Values(
+        ReplaceCase{"TheSameNameAgain", {"Untitled.chstream"}, "Untitled", {"Untitled.chstream"}, true,
+                    "Untitled.chstream"},
+        ReplaceCase{"ATypedFileThatIsNotWritten", {"take.wav"}, "take.wav", {}, true, "take.chstream"},
+        ReplaceCase{"AStateFileBesideTheTypedOne", {"take.wav", "take.chstream"}, "take.wav", {"take.chstream"},
+                    true, "take.chstream"},
+        ReplaceCase{"Declined", {"Untitled.chstream"}, "Untitled", {"Untitled.chstream"}, false, nullptr}),
+    [](const ::testing::TestParamInfo<ReplaceCase>& info) { return info.param.name; });
+
+TEST_F(ShellApp, ChoosersStartInTheFolderOfTheLastStateFileSavedOrOpenedElseAtHome) {
+    app.doSetup();
+    const fs::path home = g_get_home_dir();
+    fs::create_directories(root / "saves");
+    fs::create_directories(root / "opens");
+    writeFile(root / "opens" / "take.chstream", "FAKE");
+
+    window.saveChoices = {root / "gone" / "take"};  // fails: the folder is not remembered
+    app.saveStateFileAs();
+    window.saveChoices = {root / "saves" / "take"};
+    app.saveStateFileAs();
+    app.openStateFile();  // cancelled
+    window.openChoice = root / "opens" / "take.chstream";
+    app.openStateFile();
+    app.saveStateFileAs();  // cancelled
+    fs::remove_all(root / "opens");
+    app.openStateFile();
+
+    using Starts = std::vector<std::pair<fs::path, std::string>>;
+    EXPECT_EQ(window.saveChoosers, (Starts{{home, "Untitled"}, {home, "Untitled"}, {root / "opens", "Untitled"}}));
+    EXPECT_EQ(window.openChoosers, (std::vector<fs::path>{root / "saves", root / "saves", home}));
+    EXPECT_EQ(window.alerts.size(), 2u) << "the failed save, and the file gone since";
 }
 
 }  // namespace
