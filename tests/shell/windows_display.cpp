@@ -239,6 +239,73 @@ TEST_F(MainWindowDisplay, ClosingTheWindowEndsTheChooserAndADialogRunInsideItAnd
     std::filesystem::remove_all(folder);
 }
 
+// A key that reaches a chooser while its focus is on an entry not shown yet, as
+// GTK's chooser puts it when it switches to its location entry.
+struct HiddenFocusScene {
+    GtkWidget* entry = nullptr;
+    GtkWindow* chooser = nullptr;
+    bool wasRealized = true;
+    std::string typed;
+    int ticks = 0;
+};
+
+gboolean readEntryThenCancel(gpointer data) noexcept {
+    auto& scene = *static_cast<HiddenFocusScene*>(data);
+    scene.typed = gtk_entry_get_text(GTK_ENTRY(scene.entry));
+    if (scene.typed.empty() && ++scene.ticks < 200) return G_SOURCE_CONTINUE;  // the key may be on its way
+    gtk_dialog_response(GTK_DIALOG(scene.chooser), GTK_RESPONSE_CANCEL);
+    return G_SOURCE_REMOVE;
+}
+
+gboolean focusAHiddenEntryAndType(gpointer data) noexcept {
+    auto& scene = *static_cast<HiddenFocusScene*>(data);
+    const std::vector<GtkWindow*> choosers = windowsTitled("Open State");
+    if (choosers.empty() || !gtk_widget_get_mapped(GTK_WIDGET(choosers.back()))) return G_SOURCE_CONTINUE;
+    scene.chooser = choosers.back();
+    GtkWidget* hidden = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
+    gtk_widget_set_no_show_all(hidden, TRUE);
+    scene.entry = gtk_entry_new();
+    gtk_widget_show(scene.entry);
+    gtk_container_add(GTK_CONTAINER(hidden), scene.entry);
+    gtk_file_chooser_set_extra_widget(GTK_FILE_CHOOSER(scene.chooser), hidden);
+    gtk_widget_unrealize(hidden);  // not shown: nothing realizes it again by itself
+    gtk_widget_grab_focus(scene.entry);
+    scene.wasRealized = gtk_widget_get_realized(scene.entry);
+
+    GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(scene.chooser));
+    GdkEvent* key = gdk_event_new(GDK_KEY_PRESS);
+    key->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(GTK_WIDGET(scene.chooser))));
+    key->key.send_event = TRUE;
+    key->key.time = GDK_CURRENT_TIME;
+    key->key.keyval = GDK_KEY_a;
+    GdkKeymapKey* codes = nullptr;
+    gint count = 0;
+    if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), GDK_KEY_a, &codes, &count) && count > 0)
+        key->key.hardware_keycode = static_cast<guint16>(codes[0].keycode);
+    g_free(codes);
+    gdk_event_set_device(key, gdk_seat_get_keyboard(gdk_display_get_default_seat(display)));
+    gdk_event_put(key);
+    gdk_event_free(key);
+    g_timeout_add(10, readEntryThenCancel, &scene);
+    return G_SOURCE_REMOVE;
+}
+
+void countCritical(const gchar*, GLogLevelFlags, const gchar*, gpointer count) { ++*static_cast<int*>(count); }
+
+TEST_F(MainWindowDisplay, AKeyForAChooserEntryNotShownYetReachesItWithoutAWarning) {
+    HiddenFocusScene scene;
+    int criticals = 0;
+    const guint handler = g_log_set_handler("Gtk", G_LOG_LEVEL_CRITICAL, countCritical, &criticals);
+    g_timeout_add(10, focusAHiddenEntryAndType, &scene);
+    const std::optional<std::filesystem::path> chosen = window->chooseStateFileToOpen(g_get_home_dir());
+    g_log_remove_handler("Gtk", handler);
+
+    EXPECT_FALSE(chosen.has_value());
+    EXPECT_FALSE(scene.wasRealized) << "the entry had no window when the key came";
+    EXPECT_EQ(scene.typed, "a");
+    EXPECT_EQ(criticals, 0);
+}
+
 Titles titles(GtkComboBoxText* combo) {
     Titles result;
     GtkTreeModel* model = gtk_combo_box_get_model(GTK_COMBO_BOX(combo));

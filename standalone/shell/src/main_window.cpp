@@ -169,6 +169,8 @@ std::optional<std::filesystem::path> MainWindow::chooseStateFile(GtkFileChooserA
     gtk_file_chooser_add_filter(chooser, filter);  // takes it
     gtk_file_chooser_set_select_multiple(chooser, FALSE);
     gtk_file_chooser_set_current_folder(chooser, folder.c_str());
+    g_signal_connect(dialog, "key-press-event", G_CALLBACK(keyToHiddenFocus), nullptr);
+    g_signal_connect(dialog, "key-release-event", G_CALLBACK(keyToHiddenFocus), nullptr);
     if (saving) {
         gtk_file_chooser_set_current_name(chooser, name.c_str());
         gtk_file_chooser_set_do_overwrite_confirmation(chooser, FALSE);
@@ -268,6 +270,18 @@ void MainWindow::quitChosen(GtkMenuItem*, gpointer window) noexcept { static_cas
 gboolean MainWindow::closeRequested(GtkWidget*, GdkEvent*, gpointer window) noexcept {
     static_cast<MainWindow*>(window)->requestQuit();
     return TRUE;
+}
+
+// A file chooser gives the keyboard focus to its location entry the moment it
+// switches to it (Ctrl+L, or typing, from the "Recent" or search view), while
+// that entry is shown only at the next layout. A key that comes in between, the
+// release of the L if nothing else, would go to a widget with no window, which
+// GTK refuses with a critical warning and drops. Realized early, the entry takes
+// the key as it would a moment later.
+gboolean MainWindow::keyToHiddenFocus(GtkWidget* dialog, GdkEvent*, gpointer) noexcept {
+    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(dialog));
+    if (focus != nullptr && !gtk_widget_get_realized(focus)) gtk_widget_realize(focus);
+    return FALSE;  // GTK's own handling goes on
 }
 
 // While a modal dialog holds GTK's grab, GTK drops the main window's close

@@ -88,6 +88,7 @@ private:
     static void quitChosen(GtkMenuItem*, gpointer window) noexcept;
     static gboolean closeRequested(GtkWidget*, GdkEvent*, gpointer window) noexcept;
     static void filterEvent(GdkEvent* event, gpointer window) noexcept;
+    static gboolean keyToHiddenFocus(GtkWidget* dialog, GdkEvent*, gpointer) noexcept;
     static void areaAllocated(GtkWidget*, GdkRectangle* allocation, gpointer window) noexcept;
 
     GtkWindow* window_ = nullptr;
