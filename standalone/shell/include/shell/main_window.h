@@ -7,8 +7,7 @@
 // requestQuit from a signal handler), also while a dialog or file chooser is
 // open: every dialog goes, nothing half-chosen is returned, and the GTK main loop
 // ends; the program then runs the application's quit steps once, outside any
-// dialog. Main thread
-// only; GTK must be initialised.
+// dialog. Main thread only; GTK must be initialised.
 #pragma once
 
 #include <gtk/gtk.h>
