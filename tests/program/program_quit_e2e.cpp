@@ -40,7 +40,8 @@ TEST_F(LumivexProgram, HangUpQuitsLikeTerminateAndKeepsTheKnobsOfTheRun) {
 struct OpenDialogCase {
     const char* name;
     std::vector<KeySym> keys;  // typed into the chooser once it shows
-    const char* waitFor;       // the title of the window open when the signal comes
+    const char* waitFor;       // the title of the window open when quit is asked for
+    bool closeWindow;          // quit by closing the main window, else by SIGTERM
 };
 
 void PrintTo(const OpenDialogCase& row, std::ostream* out) { *out << row.name; }
@@ -49,7 +50,7 @@ struct QuitWithADialogOpen : LumivexProgram, ::testing::WithParamInterface<OpenD
 
 // The chooser starts at home, where "Untitled.chstream" is: Return there asks
 // whether to replace it.
-TEST_P(QuitWithADialogOpen, TerminateEndsTheProgramAtOnceWithTheSettingsWrittenAndNothingElse) {
+TEST_P(QuitWithADialogOpen, EndsTheProgramAtOnceWithTheSettingsWrittenAndNothingElse) {
     const OpenDialogCase& row = GetParam();
     const std::string old = "a preset the user keeps";
     std::ofstream(home / "Untitled.chstream", std::ios::binary) << old;
@@ -66,9 +67,12 @@ TEST_P(QuitWithADialogOpen, TerminateEndsTheProgramAtOnceWithTheSettingsWrittenA
     }
     ASSERT_TRUE(shown) << "no window titled " << row.waitFor;
 
-    ::kill(run.pid, SIGTERM);
+    if (row.closeWindow)
+        requestClose(run.window);
+    else
+        ::kill(run.pid, SIGTERM);
     int status = -1;
-    ASSERT_TRUE(within([&] { return run.ended(status); }, 10s)) << "still running 10 s after SIGTERM";
+    ASSERT_TRUE(within([&] { return run.ended(status); }, 10s)) << "still running 10 s after quit was asked for";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
     EXPECT_TRUE(fs::exists(settingsFile()));
     EXPECT_EQ(contentOf(home / "Untitled.chstream"), old);
@@ -79,8 +83,9 @@ TEST_P(QuitWithADialogOpen, TerminateEndsTheProgramAtOnceWithTheSettingsWrittenA
 
 INSTANTIATE_TEST_SUITE_P(
     LumivexProgram, QuitWithADialogOpen,
-    ::testing::Values(OpenDialogCase{"Chooser", {}, "Save State As"},
-                      OpenDialogCase{"ReplaceQuestion", {XK_Return}, "Replace State File"}),
+    ::testing::Values(OpenDialogCase{"Chooser", {}, "Save State As", false},
+                      OpenDialogCase{"ReplaceQuestion", {XK_Return}, "Replace State File", false},
+                      OpenDialogCase{"ReplaceQuestionAndTheWindowClosed", {XK_Return}, "Replace State File", true}),
     [](const ::testing::TestParamInfo<OpenDialogCase>& info) { return info.param.name; });
 
 }  // namespace
