@@ -259,212 +259,131 @@ std::string contentOf(const fs::path& file) {
 
 void writeFile(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
 
-// Root passes every permission check. While one of these lives, the test's thread
-// does not, as an ordinary user's would not; `works` says whether that took.
-class AsAnOrdinaryUser {
-public:
-    // `scratch`: a folder where it may try its powers on a file of its own.
-    explicit AsAnOrdinaryUser(const fs::path& scratch) {
-        const fs::path probe = scratch / ".probe";
-        std::ofstream{probe};
-        fs::permissions(probe, fs::perms::none);
-        if (::syscall(SYS_capget, &header_, saved_) == 0) {
-            __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
-            lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
-            lowered_ = ::syscall(SYS_capset, &header_, lowered) == 0;
-        }
-        works_ = !std::ifstream(probe).is_open();
-        fs::remove(probe);
-    }
-    ~AsAnOrdinaryUser() {
-        if (lowered_) ::syscall(SYS_capset, &header_, saved_);
-    }
-    bool works() const { return works_; }
+std::string withFile(std::string text, const fs::path& file) { return text.replace(text.find("{}"), 2, file); }
 
-private:
-    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct saved_[2]{};
-    bool lowered_ = false;
-    bool works_ = false;
+// Root passes every permission check; while one of these lives, the test's thread
+// does not, as an ordinary user's would not.
+struct AsAnOrdinaryUser {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved[2]{};
+    AsAnOrdinaryUser() {
+        ::syscall(SYS_capget, &header, saved);
+        __user_cap_data_struct lowered[2] = {saved[0], saved[1]};
+        lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        ::syscall(SYS_capset, &header, lowered);
+    }
+    ~AsAnOrdinaryUser() { ::syscall(SYS_capset, &header, saved); }
 };
 
-// Every write past 1 KiB fails, as it does on a full disk.
-class FullDisk {
-public:
-    FullDisk() : oldHandler_(::signal(SIGXFSZ, SIG_IGN)) {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit small = saved_;
-        small.rlim_cur = 1024;
+// Every write past 1 KiB fails, as on a full disk.
+struct FullDisk {
+    rlimit saved{};
+    void (*oldHandler)(int) = ::signal(SIGXFSZ, SIG_IGN);
+    FullDisk() {
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit small{1024, saved.rlim_max};
         ::setrlimit(RLIMIT_FSIZE, &small);
     }
-    ~FullDisk() {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        ::signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit saved_{};
-    void (*oldHandler_)(int);
+    ~FullDisk() { ::setrlimit(RLIMIT_FSIZE, &saved), ::signal(SIGXFSZ, oldHandler); }
 };
 
 const std::string kOldPreset = "the preset that was there";
+const std::string kKept = " The file that was there is kept as it was.";
 
-std::string withFile(std::string text, const fs::path& file) {
-    return text.replace(text.find("{file}"), 6, file.string());
-}
-
-enum class Trouble { None, LockedFolder, FullDisk, PluginFails };
-
-struct SaveFailureCase {
-    const char* name;
-    const char* chosen;  // under the test's folder; "locked/" is read-only
-    bool replacing;      // an old preset is there under the written name
-    Trouble trouble;
-    const char* text;  // "{file}": the written file's path
-};
-
-void PrintTo(const SaveFailureCase& row, std::ostream* out) { *out << row.name; }
-
-struct SaveFailure : ShellApp, ::testing::WithParamInterface<SaveFailureCase> {};
-
-TEST_P(SaveFailure, IsToldWithTheFileAndTheReasonAndKeepsTheOldFileWhole) {
-    const SaveFailureCase& row = GetParam();
+TEST_F(ShellApp, ASaveThatFailsIsToldWithTheFileAndWhyAndKeepsTheFileItWasToReplace) {
     app.doSetup();
+    writeFile(root / "preset.chstream", kOldPreset);
     fs::create_directories(root / "locked");
-    const fs::path file = stateFilePathFor(root / row.chosen);
-    if (row.replacing) writeFile(file, kOldPreset);
-    if (row.trouble == Trouble::PluginFails) world.last->config.saveResult = false;
-    if (row.trouble == Trouble::FullDisk) world.last->config.state.assign(64 * 1024, 0x5A);
-    window.saveChoices = {root / row.chosen};
-    {
-        std::optional<FullDisk> full;
-        if (row.trouble == Trouble::FullDisk) full.emplace();
-        AsAnOrdinaryUser user(root);
-        fs::permissions(root / "locked", fs::perms::owner_read | fs::perms::owner_exec);
-        if (row.trouble == Trouble::LockedFolder && !user.works()) {
-            fs::permissions(root / "locked", fs::perms::owner_all);
-            GTEST_SKIP() << "this thread writes into read-only folders";
+    fs::permissions(root / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+    const struct {
+        const char* chosen;
+        bool fullDisk, pluginFails;
+        std::string text;  // {}: the file written
+    } rows[] = {
+        {"locked/take", false, false, "“{}” could not be written: Permission denied."},
+        {"gone/take.wav", false, false, "“{}” could not be written: No such file or directory."},
+        {"preset", true, false, "“{}” could not be written: File too large." + kKept},
+        {"preset.chstream", false, true, "The plugin could not save its state to “{}”." + kKept},
+    };
+    for (const auto& row : rows) {
+        world.last->config.saveResult = !row.pluginFails;
+        world.last->config.state.assign(row.fullDisk ? 64 * 1024 : 8, 0x5A);
+        window.saveChoices = {root / row.chosen};
+        window.alerts.clear();
+        {
+            const AsAnOrdinaryUser user;
+            std::optional<FullDisk> full;
+            if (row.fullDisk) full.emplace();
+            app.saveStateFileAs();
         }
-        app.saveStateFileAs();
+        const Alerts told{{"Unable to save file", withFile(row.text, stateFilePathFor(root / row.chosen))}};
+        EXPECT_EQ(window.alerts, told) << row.chosen;
     }
     fs::permissions(root / "locked", fs::perms::owner_all);
-
-    EXPECT_EQ(window.alerts, (Alerts{{"Unable to save file", withFile(row.text, file)}}));
-    EXPECT_EQ(window.replaceQuestions, row.replacing ? std::vector<fs::path>{file} : std::vector<fs::path>{});
-    if (row.replacing) {
-        EXPECT_EQ(contentOf(file), kOldPreset);
-    } else {
-        EXPECT_FALSE(fs::exists(file));
-    }
+    EXPECT_EQ(contentOf(root / "preset.chstream"), kOldPreset);
+    EXPECT_TRUE(fs::is_empty(root / "locked"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ShellApp, SaveFailure,
-    ::testing::Values(
-        SaveFailureCase{"ReadOnlyFolder", "locked/take", false, Trouble::LockedFolder,
-                        "“{file}” could not be written: Permission denied."},
-        SaveFailureCase{"MissingFolder", "gone/take.wav", false, Trouble::None,
-                        "“{file}” could not be written: No such file or directory."},
-        SaveFailureCase{"FullDisk", "take", false, Trouble::FullDisk, "“{file}” could not be written: File too large."},
-        SaveFailureCase{"FullDiskOverAPreset", "preset", true, Trouble::FullDisk,
-                        "“{file}” could not be written: File too large. The file that was there is kept as it was."},
-        SaveFailureCase{"PluginFailsOverAPreset", "preset.chstream", true, Trouble::PluginFails,
-                        "The plugin could not save its state to “{file}”. The file that was there is kept as it "
-                        "was."}),
-    [](const ::testing::TestParamInfo<SaveFailureCase>& info) { return info.param.name; });
-
-struct OpenFailureCase {
-    const char* name;
-    const char* content;  // null: no such file
-    bool locked;          // nobody may read it
-    bool pluginTakesIt;
-    const char* text;
-};
-
-void PrintTo(const OpenFailureCase& row, std::ostream* out) { *out << row.name; }
-
-struct OpenFailure : ShellApp, ::testing::WithParamInterface<OpenFailureCase> {};
-
-TEST_P(OpenFailure, IsToldWithTheFileAndWhy) {
-    const OpenFailureCase& row = GetParam();
+TEST_F(ShellApp, AnOpenThatFailsIsToldWithTheFileAndWhy) {
     app.doSetup();
-    const fs::path file = root / "chosen.chstream";
-    if (row.content != nullptr) writeFile(file, row.content);
-    if (row.locked) fs::permissions(file, fs::perms::none);
-    world.last->config.loadResult = row.pluginTakesIt;
-    window.openChoice = file;
-    {
-        AsAnOrdinaryUser user(root);
-        if (row.locked && !user.works()) GTEST_SKIP() << "this thread reads files nobody may read";
+    writeFile(root / "locked.chstream", "FAKE");
+    fs::permissions(root / "locked.chstream", fs::perms::none);
+    writeFile(root / "random.chstream", "random bytes");
+    const std::string keeps = " The pedal keeps the settings it has.";
+    const struct {
+        const char* chosen;
+        bool pluginTakesIt;
+        std::string text;
+    } rows[] = {
+        {"gone.chstream", true, "“{}” could not be read: No such file or directory." + keeps},
+        {"locked.chstream", true, "“{}” could not be read: Permission denied." + keeps},
+        {"random.chstream", false, "“{}” is not a pedal state file." + keeps},
+    };
+    for (const auto& row : rows) {
+        world.last->config.loadResult = row.pluginTakesIt;
+        window.openChoice = root / row.chosen;
+        window.alerts.clear();
+        const AsAnOrdinaryUser user;
         app.openStateFile();
+        EXPECT_EQ(window.alerts, (Alerts{{"Unable to open file", withFile(row.text, root / row.chosen)}}));
     }
-    EXPECT_EQ(window.alerts, (Alerts{{"Unable to open file", withFile(row.text, file)}}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ShellApp, OpenFailure,
-    ::testing::Values(
-        OpenFailureCase{"Missing", nullptr, false, true,
-                        "“{file}” could not be read: No such file or directory. The pedal keeps the settings it has."},
-        OpenFailureCase{"Unreadable", "FAKE", true, true,
-                        "“{file}” could not be read: Permission denied. The pedal keeps the settings it has."},
-        OpenFailureCase{"Refused", "random bytes", false, false,
-                        "“{file}” is not a pedal state file. The pedal keeps the settings it has."},
-        OpenFailureCase{"RefusedEmpty", "", false, false,
-                        "“{file}” is not a pedal state file. The pedal keeps the settings it has."}),
-    [](const ::testing::TestParamInfo<OpenFailureCase>& info) { return info.param.name; });
-
-struct ReplaceCase {
-    const char* name;
-    std::vector<const char*> existing;  // files there before, each holding an old preset
-    const char* typed;
-    std::vector<const char*> asked;  // the files the question names
-    bool replace;                    // the answer
-    const char* written;             // the file that gets the state; null: none
-};
-
-void PrintTo(const ReplaceCase& row, std::ostream* out) { *out << row.name; }
-
-struct ReplaceQuestion : ShellApp, ::testing::WithParamInterface<ReplaceCase> {};
-
-// Declining goes back to the chooser, which the test's user then cancels.
-TEST_P(ReplaceQuestion, IsAskedOnceAboutTheFileThatWillBeWritten) {
-    const ReplaceCase& row = GetParam();
+// Declining goes back to the chooser, at the file's name, which the user cancels.
+TEST_F(ShellApp, TheReplaceQuestionIsAskedOnceAboutTheFileThatWillBeWritten) {
     app.doSetup();
-    for (const char* name : row.existing) writeFile(root / name, kOldPreset);
-    window.replace = row.replace;
-    window.saveChoices = {root / row.typed};
-    app.saveStateFileAs();
+    const struct {
+        std::vector<const char*> existing;  // each holds an old preset
+        const char* typed;
+        const char* asked;  // null: no question
+        bool replace;
+    } rows[] = {
+        {{"Untitled.chstream"}, "Untitled", "Untitled.chstream", true},
+        {{"take.wav"}, "take.wav", nullptr, true},
+        {{"take.wav", "take.chstream"}, "take.wav", "take.chstream", true},
+        {{"Untitled.chstream"}, "Untitled", "Untitled.chstream", false},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
+        const fs::path folder = root / std::to_string(++n);
+        fs::create_directories(folder);
+        for (const char* name : row.existing) writeFile(folder / name, kOldPreset);
+        window.replaceQuestions.clear();
+        window.saveChoosers.clear();
+        window.replace = row.replace;
+        window.saveChoices = {folder / row.typed};
+        app.saveStateFileAs();
 
-    std::vector<fs::path> asked;
-    for (const char* name : row.asked) asked.push_back(root / name);
-    EXPECT_EQ(window.replaceQuestions, asked);
-    const std::string state(world.config.state.begin(), world.config.state.end());
-    for (const char* name : row.existing) {
-        if (row.written == nullptr || std::string(name) != row.written) {
-            EXPECT_EQ(contentOf(root / name), kOldPreset) << name;
+        const fs::path written = stateFilePathFor(folder / row.typed);
+        EXPECT_EQ(window.replaceQuestions, row.asked ? std::vector{folder / row.asked} : std::vector<fs::path>{}) << n;
+        EXPECT_EQ(contentOf(written) == kOldPreset, !row.replace) << n;
+        const bool replaced = row.replace && row.existing[0] == written.filename();
+        EXPECT_EQ(contentOf(folder / row.existing[0]) == kOldPreset, !replaced) << n;
+        if (!row.replace) {
+            EXPECT_EQ(window.saveChoosers.back(), std::pair(folder, std::string(row.asked))) << n;
         }
     }
-    if (row.written != nullptr) {
-        EXPECT_EQ(contentOf(root / row.written), state);
-    }
-    if (!row.replace) {
-        ASSERT_EQ(window.saveChoosers.size(), 2u);
-        EXPECT_EQ(window.saveChoosers[1], std::make_pair(root, std::string(row.asked.front())));
-    }
-    EXPECT_TRUE(window.alerts.empty());
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    ShellApp, ReplaceQuestion,
-    ::testing::Values(
-        ReplaceCase{"TheSameNameAgain", {"Untitled.chstream"}, "Untitled", {"Untitled.chstream"}, true,
-                    "Untitled.chstream"},
-        ReplaceCase{"ATypedFileThatIsNotWritten", {"take.wav"}, "take.wav", {}, true, "take.chstream"},
-        ReplaceCase{"AStateFileBesideTheTypedOne", {"take.wav", "take.chstream"}, "take.wav", {"take.chstream"},
-                    true, "take.chstream"},
-        ReplaceCase{"Declined", {"Untitled.chstream"}, "Untitled", {"Untitled.chstream"}, false, nullptr}),
-    [](const ::testing::TestParamInfo<ReplaceCase>& info) { return info.param.name; });
 
 TEST_F(ShellApp, ChoosersStartInTheFolderOfTheLastStateFileSavedOrOpenedElseAtHome) {
     app.doSetup();
@@ -473,7 +392,7 @@ TEST_F(ShellApp, ChoosersStartInTheFolderOfTheLastStateFileSavedOrOpenedElseAtHo
     fs::create_directories(root / "opens");
     writeFile(root / "opens" / "take.chstream", "FAKE");
 
-    window.saveChoices = {root / "gone" / "take"};  // fails: the folder is not remembered
+    window.saveChoices = {root / "gone" / "take"};  // fails: its folder is not kept
     app.saveStateFileAs();
     window.saveChoices = {root / "saves" / "take"};
     app.saveStateFileAs();
@@ -487,7 +406,6 @@ TEST_F(ShellApp, ChoosersStartInTheFolderOfTheLastStateFileSavedOrOpenedElseAtHo
     using Starts = std::vector<std::pair<fs::path, std::string>>;
     EXPECT_EQ(window.saveChoosers, (Starts{{home, "Untitled"}, {home, "Untitled"}, {root / "opens", "Untitled"}}));
     EXPECT_EQ(window.openChoosers, (std::vector<fs::path>{root / "saves", root / "saves", home}));
-    EXPECT_EQ(window.alerts.size(), 2u) << "the failed save, and the file gone since";
 }
 
 }  // namespace
