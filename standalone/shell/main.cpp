@@ -20,10 +20,10 @@ namespace {
 
 using namespace brevlin::clap_host::standalone;
 
-// SIGINT and SIGTERM quit the way the window's close button does, so that Ctrl+C
-// in a terminal still writes the settings file. The handlers go when the loop
-// ends: a second signal during the quit steps ends the process at once, a way out
-// should they hang.
+// SIGINT, SIGTERM and SIGHUP quit the way the window's close button does, so that
+// Ctrl+C in a terminal, the end of a session or the terminal closing still write
+// the settings file. The handlers go when the loop ends: a second signal during
+// the quit steps ends the process at once, a way out should they hang.
 gboolean quitOnSignal(gpointer window) noexcept {
     static_cast<MainWindow*>(window)->requestQuit();
     return G_SOURCE_CONTINUE;
@@ -60,6 +60,7 @@ int run(int argc, char** argv) {
     window.connect(app);
     const guint interrupt = g_unix_signal_add(SIGINT, quitOnSignal, &window);
     const guint terminate = g_unix_signal_add(SIGTERM, quitOnSignal, &window);
+    const guint hangUp = g_unix_signal_add(SIGHUP, quitOnSignal, &window);
 
     window.show();
     app.applicationDidFinishLaunching();
@@ -67,6 +68,7 @@ int run(int argc, char** argv) {
 
     g_source_remove(interrupt);
     g_source_remove(terminate);
+    g_source_remove(hangUp);
     app.applicationWillTerminate();
     return 0;
 }

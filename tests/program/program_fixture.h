@@ -32,6 +32,7 @@
 // Last: Xlib's macros (None, Bool, Status...) would upset the headers above.
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 extern char** environ;
 
@@ -221,6 +222,20 @@ protected:
         XTranslateCoordinates(display, window, DefaultRootWindow(display), at.x, at.y, &x, &y, &child);
         XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
         XTestFakeButtonEvent(display, Button1, down, CurrentTime);
+        XSync(display, False);
+    }
+
+    // Keys pressed together in order, then let go, with the pointer over the menu
+    // bar of `window`: without a window manager the keyboard goes to the window
+    // under the pointer (a dialog, once one covers it).
+    void pressKeys(Window window, const std::vector<KeySym>& keys) const {
+        int x = 0, y = 0;
+        Window child = 0;
+        XTranslateCoordinates(display, window, DefaultRootWindow(display), 200, 10, &x, &y, &child);
+        XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
+        for (KeySym key : keys) XTestFakeKeyEvent(display, XKeysymToKeycode(display, key), True, CurrentTime);
+        for (auto key = keys.rbegin(); key != keys.rend(); ++key)
+            XTestFakeKeyEvent(display, XKeysymToKeycode(display, *key), False, CurrentTime);
         XSync(display, False);
     }
 

@@ -2,11 +2,18 @@
 // the fake plug-in and audio library in a scratch data folder, with its main
 // window and alerts recorded.
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <deque>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <thread>
 #include <tuple>
@@ -29,7 +36,12 @@ struct RecordingWindow final : MainWindowPort, AlertSink {
     Calls calls;
     Alerts alerts;
     bool userResizable = false;
-    std::optional<fs::path> saveChoice, openChoice;  // none: the user cancels
+    std::deque<fs::path> saveChoices;    // one per save chooser; none left: the user cancels
+    std::optional<fs::path> openChoice;  // none: the user cancels
+    std::vector<std::pair<fs::path, std::string>> saveChoosers;  // where each started: folder, name
+    std::vector<fs::path> openChoosers;
+    std::vector<fs::path> replaceQuestions;
+    bool replace = true;  // the answer to each
 
     void orderFront() override { calls.push_back("orderFront"); }
     void setContentSize(uint32_t w, uint32_t h) override {
@@ -37,9 +49,22 @@ struct RecordingWindow final : MainWindowPort, AlertSink {
     }
     void setUserResizable(bool resizable) override { userResizable = resizable; }
     unsigned long pluginParentWindow() override { return kParent; }
-    std::optional<fs::path> chooseStateFileToSave() override { return saveChoice; }
-    std::optional<fs::path> chooseStateFileToOpen() override { return openChoice; }
-    std::function<void()> onAlert;
+    std::optional<fs::path> chooseStateFileToSave(const fs::path& folder, const std::string& name) override {
+        saveChoosers.emplace_back(folder, name);
+        if (saveChoices.empty()) return std::nullopt;
+        const fs::path chosen = saveChoices.front();
+        saveChoices.pop_front();
+        return chosen;
+    }
+    std::optional<fs::path> chooseStateFileToOpen(const fs::path& folder) override {
+        openChoosers.push_back(folder);
+        return openChoice;
+    }
+    bool confirmReplace(const fs::path& file) override {
+        replaceQuestions.push_back(file);
+        return replace;
+    }
+    std::function<void()> onAlert;  // called as each alert shows
     void showAlert(const std::string& title, const std::string& text) override {
         if (onAlert) onAlert();
         alerts.emplace_back(title, text);
@@ -221,7 +246,7 @@ TEST_F(ShellApp, StateFilesGetTheChstreamExtensionAndOpenAgain) {
     app.doSetup();
     for (const auto& [chosen, written] : {std::pair{"take.wav", "take.chstream"}, std::pair{"take2", "take2.chstream"},
                                           std::pair{"take3.chstream", "take3.chstream"}}) {
-        window.saveChoice = root / chosen;
+        window.saveChoices = {root / chosen};
         app.saveStateFileAs();
         EXPECT_TRUE(fs::exists(root / written)) << chosen;
         EXPECT_EQ(fs::exists(root / chosen), std::string(chosen) == written) << chosen;
@@ -255,6 +280,162 @@ void expectSettingsToldOnceAfterSetUp(ShellApp& t, bool guiFails) {
 TEST_F(ShellApp, SettingsThatWereNotUsedAreToldOnceAfterSetUp) { expectSettingsToldOnceAfterSetUp(*this, false); }
 TEST_F(ShellApp, SettingsThatWereNotUsedAreToldAlsoWhenThePluginWindowFailed) {
     expectSettingsToldOnceAfterSetUp(*this, true);
+}
+
+std::string contentOf(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
+
+std::string withFile(std::string text, const fs::path& file) { return text.replace(text.find("{}"), 2, file); }
+
+// Root passes every permission check; while one of these lives, the test's thread
+// does not, as an ordinary user's would not.
+struct AsAnOrdinaryUser {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved[2]{};
+    AsAnOrdinaryUser() {
+        ::syscall(SYS_capget, &header, saved);
+        __user_cap_data_struct lowered[2] = {saved[0], saved[1]};
+        lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        ::syscall(SYS_capset, &header, lowered);
+    }
+    ~AsAnOrdinaryUser() { ::syscall(SYS_capset, &header, saved); }
+};
+
+// Every write past 1 KiB fails, as on a full disk.
+struct FullDisk {
+    rlimit saved{};
+    void (*oldHandler)(int) = ::signal(SIGXFSZ, SIG_IGN);
+    FullDisk() {
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit small{1024, saved.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FullDisk() { ::setrlimit(RLIMIT_FSIZE, &saved), ::signal(SIGXFSZ, oldHandler); }
+};
+
+const std::string kOldPreset = "the preset that was there";
+const std::string kKept = " The file that was there is kept as it was.";
+
+TEST_F(ShellApp, ASaveThatFailsIsToldWithTheFileAndWhyAndKeepsTheFileItWasToReplace) {
+    app.doSetup();
+    writeFile(root / "preset.chstream", kOldPreset);
+    fs::create_directories(root / "locked");
+    fs::permissions(root / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+    const struct {
+        const char* chosen;
+        bool fullDisk, pluginFails;
+        std::string text;  // {}: the file written
+    } rows[] = {
+        {"locked/take", false, false, "“{}” could not be written: Permission denied."},
+        {"gone/take.wav", false, false, "“{}” could not be written: No such file or directory."},
+        {"preset", true, false, "“{}” could not be written: File too large." + kKept},
+        {"preset.chstream", false, true, "The plugin could not save its state to “{}”." + kKept},
+    };
+    for (const auto& row : rows) {
+        world.last->config.saveResult = !row.pluginFails;
+        world.last->config.state.assign(row.fullDisk ? 64 * 1024 : 8, 0x5A);
+        window.saveChoices = {root / row.chosen};
+        window.alerts.clear();
+        {
+            const AsAnOrdinaryUser user;
+            std::optional<FullDisk> full;
+            if (row.fullDisk) full.emplace();
+            app.saveStateFileAs();
+        }
+        const Alerts told{{"Unable to save file", withFile(row.text, stateFilePathFor(root / row.chosen))}};
+        EXPECT_EQ(window.alerts, told) << row.chosen;
+    }
+    fs::permissions(root / "locked", fs::perms::owner_all);
+    EXPECT_EQ(contentOf(root / "preset.chstream"), kOldPreset);
+    EXPECT_TRUE(fs::is_empty(root / "locked"));
+}
+
+TEST_F(ShellApp, AnOpenThatFailsIsToldWithTheFileAndWhy) {
+    app.doSetup();
+    writeFile(root / "locked.chstream", "FAKE");
+    fs::permissions(root / "locked.chstream", fs::perms::none);
+    writeFile(root / "random.chstream", "random bytes");
+    const std::string keeps = " The pedal keeps the settings it has.";
+    const struct {
+        const char* chosen;
+        bool pluginTakesIt;
+        std::string text;
+    } rows[] = {
+        {"gone.chstream", true, "“{}” could not be read: No such file or directory." + keeps},
+        {"locked.chstream", true, "“{}” could not be read: Permission denied." + keeps},
+        {"random.chstream", false, "“{}” is not a pedal state file." + keeps},
+    };
+    for (const auto& row : rows) {
+        world.last->config.loadResult = row.pluginTakesIt;
+        window.openChoice = root / row.chosen;
+        window.alerts.clear();
+        const AsAnOrdinaryUser user;
+        app.openStateFile();
+        EXPECT_EQ(window.alerts, (Alerts{{"Unable to open file", withFile(row.text, root / row.chosen)}}));
+    }
+}
+
+// Declining goes back to the chooser, at the file's name, which the user cancels.
+TEST_F(ShellApp, TheReplaceQuestionIsAskedOnceAboutTheFileThatWillBeWritten) {
+    app.doSetup();
+    const struct {
+        std::vector<const char*> existing;  // each holds an old preset
+        const char* typed;
+        const char* asked;  // null: no question
+        bool replace;
+    } rows[] = {
+        {{"Untitled.chstream"}, "Untitled", "Untitled.chstream", true},
+        {{"take.wav"}, "take.wav", nullptr, true},
+        {{"take.wav", "take.chstream"}, "take.wav", "take.chstream", true},
+        {{"Untitled.chstream"}, "Untitled", "Untitled.chstream", false},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
+        const fs::path folder = root / std::to_string(++n);
+        fs::create_directories(folder);
+        for (const char* name : row.existing) writeFile(folder / name, kOldPreset);
+        window.replaceQuestions.clear();
+        window.saveChoosers.clear();
+        window.replace = row.replace;
+        window.saveChoices = {folder / row.typed};
+        app.saveStateFileAs();
+
+        const fs::path written = stateFilePathFor(folder / row.typed);
+        EXPECT_EQ(window.replaceQuestions, row.asked ? std::vector{folder / row.asked} : std::vector<fs::path>{}) << n;
+        EXPECT_EQ(contentOf(written) == kOldPreset, !row.replace) << n;
+        const bool replaced = row.replace && row.existing[0] == written.filename();
+        EXPECT_EQ(contentOf(folder / row.existing[0]) == kOldPreset, !replaced) << n;
+        if (!row.replace) {
+            EXPECT_EQ(window.saveChoosers.back(), std::pair(folder, std::string(row.asked))) << n;
+        }
+    }
+}
+
+TEST_F(ShellApp, ChoosersStartInTheFolderOfTheLastStateFileSavedOrOpenedElseAtHome) {
+    app.doSetup();
+    const fs::path home = g_get_home_dir();
+    fs::create_directories(root / "saves");
+    fs::create_directories(root / "opens");
+    writeFile(root / "opens" / "take.chstream", "FAKE");
+
+    window.saveChoices = {root / "gone" / "take"};  // fails: its folder is not kept
+    app.saveStateFileAs();
+    window.saveChoices = {root / "saves" / "take"};
+    app.saveStateFileAs();
+    app.openStateFile();  // cancelled
+    window.openChoice = root / "opens" / "take.chstream";
+    app.openStateFile();
+    app.saveStateFileAs();  // cancelled
+    fs::remove_all(root / "opens");
+    app.openStateFile();
+
+    using Starts = std::vector<std::pair<fs::path, std::string>>;
+    EXPECT_EQ(window.saveChoosers, (Starts{{home, "Untitled"}, {home, "Untitled"}, {root / "opens", "Untitled"}}));
+    EXPECT_EQ(window.openChoosers, (std::vector<fs::path>{root / "saves", root / "saves", home}));
 }
 
 }  // namespace

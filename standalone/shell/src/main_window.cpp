@@ -25,6 +25,9 @@ void addAccelerator(GtkMenuItem* item, GtkAccelGroup* accelerators, guint key, G
     gtk_widget_add_accelerator(GTK_WIDGET(item), "activate", accelerators, key, modifiers, GTK_ACCEL_VISIBLE);
 }
 
+// GTK's own event handling, which GDK calls when nobody else has taken its place.
+void handOnToGtk(GdkEvent* event, gpointer) noexcept { gtk_main_do_event(event); }
+
 }  // namespace
 
 MainWindow::MainWindow() {
@@ -44,9 +47,11 @@ MainWindow::MainWindow() {
 
     g_signal_connect(window_, "delete-event", G_CALLBACK(closeRequested), this);
     g_signal_connect(pluginArea_, "size-allocate", G_CALLBACK(areaAllocated), this);
+    gdk_event_handler_set(filterEvent, this, nullptr);
 }
 
 MainWindow::~MainWindow() {
+    gdk_event_handler_set(handOnToGtk, nullptr, nullptr);
     if (pendingResize_ != 0) g_source_remove(pendingResize_);
     gtk_widget_destroy(GTK_WIDGET(window_));
 }
@@ -88,7 +93,19 @@ void MainWindow::requestQuit() {
     // Each dialog's own loop ends; the outer ones return once the inner ones have.
     for (auto it = runningDialogs_.rbegin(); it != runningDialogs_.rend(); ++it)
         gtk_dialog_response(*it, GTK_RESPONSE_DELETE_EVENT);
+    dismissOtherWindows();
     if (gtk_main_level() > 0) gtk_main_quit();
+}
+
+// GTK runs dialogs of its own in loops of their own (a file chooser's error
+// messages, for one), which nothing here could answer. Every modal loop ends when
+// its window is unmapped, and no window but the main one has anything left to do.
+void MainWindow::dismissOtherWindows() {
+    GList* toplevels = gtk_window_list_toplevels();
+    for (GList* item = toplevels; item != nullptr; item = item->next)
+        if (item->data != window_ && gtk_widget_get_visible(GTK_WIDGET(item->data)))
+            gtk_widget_hide(GTK_WIDGET(item->data));
+    g_list_free(toplevels);
 }
 
 void MainWindow::orderFront() {
@@ -126,15 +143,20 @@ unsigned long MainWindow::pluginParentWindow() {
     return GDK_WINDOW_XID(window);
 }
 
-std::optional<std::filesystem::path> MainWindow::chooseStateFileToSave() {
-    return chooseStateFile(GTK_FILE_CHOOSER_ACTION_SAVE);
+std::optional<std::filesystem::path> MainWindow::chooseStateFileToSave(const std::filesystem::path& folder,
+                                                                   const std::string& name) {
+    return chooseStateFile(GTK_FILE_CHOOSER_ACTION_SAVE, folder, name);
 }
 
-std::optional<std::filesystem::path> MainWindow::chooseStateFileToOpen() {
-    return chooseStateFile(GTK_FILE_CHOOSER_ACTION_OPEN);
+std::optional<std::filesystem::path> MainWindow::chooseStateFileToOpen(const std::filesystem::path& folder) {
+    return chooseStateFile(GTK_FILE_CHOOSER_ACTION_OPEN, folder, {});
 }
 
-std::optional<std::filesystem::path> MainWindow::chooseStateFile(GtkFileChooserAction action) {
+// GTK's own overwrite question stays off: it would ask about the typed name, while
+// the file written gets the state file's extension. The application asks.
+std::optional<std::filesystem::path> MainWindow::chooseStateFile(GtkFileChooserAction action,
+                                                                 const std::filesystem::path& folder,
+                                                                 const std::string& name) {
     if (quitRequested_) return std::nullopt;
     const bool saving = action == GTK_FILE_CHOOSER_ACTION_SAVE;
     GtkWidget* dialog =
@@ -146,20 +168,42 @@ std::optional<std::filesystem::path> MainWindow::chooseStateFile(GtkFileChooserA
     gtk_file_filter_add_pattern(filter, "*.chstream");
     gtk_file_chooser_add_filter(chooser, filter);  // takes it
     gtk_file_chooser_set_select_multiple(chooser, FALSE);
+    gtk_file_chooser_set_current_folder(chooser, folder.c_str());
+    g_signal_connect(dialog, "key-press-event", G_CALLBACK(keyToHiddenFocus), nullptr);
+    g_signal_connect(dialog, "key-release-event", G_CALLBACK(keyToHiddenFocus), nullptr);
     if (saving) {
-        gtk_file_chooser_set_current_name(chooser, kStateFileSuggestedName);
-        gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
+        gtk_file_chooser_set_current_name(chooser, name.c_str());
+        gtk_file_chooser_set_do_overwrite_confirmation(chooser, FALSE);
     }
 
     std::optional<std::filesystem::path> chosen;
-    if (runModal(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
-        if (gchar* name = gtk_file_chooser_get_filename(chooser)) {
-            chosen = std::filesystem::path(name);
-            g_free(name);
+    if (runModal(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT && !quitRequested_) {
+        if (gchar* file = gtk_file_chooser_get_filename(chooser)) {
+            chosen = std::filesystem::path(file);
+            g_free(file);
         }
     }
     gtk_widget_destroy(dialog);
     return chosen;
+}
+
+bool MainWindow::confirmReplace(const std::filesystem::path& file) {
+    if (quitRequested_) return false;
+    const std::string name = file.filename().string();
+    const std::string folder = file.parent_path().string();
+    GtkWidget* dialog = gtk_message_dialog_new(
+        window_, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), GTK_MESSAGE_QUESTION,
+        GTK_BUTTONS_NONE, "A file named “%s” already exists. Do you want to replace it?", name.c_str());
+    gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog),
+                                             "It is in “%s”. Replacing it overwrites what it holds.",
+                                             folder.c_str());
+    gtk_window_set_title(GTK_WINDOW(dialog), kReplaceTitle);
+    gtk_dialog_add_buttons(GTK_DIALOG(dialog), "_Cancel", GTK_RESPONSE_CANCEL, "_Replace", GTK_RESPONSE_ACCEPT,
+                           nullptr);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
+    const bool replace = runModal(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT && !quitRequested_;
+    gtk_widget_destroy(dialog);
+    return replace;
 }
 
 void MainWindow::showAlert(const std::string& title, const std::string& text) {
@@ -226,6 +270,30 @@ void MainWindow::quitChosen(GtkMenuItem*, gpointer window) noexcept { static_cas
 gboolean MainWindow::closeRequested(GtkWidget*, GdkEvent*, gpointer window) noexcept {
     static_cast<MainWindow*>(window)->requestQuit();
     return TRUE;
+}
+
+// A file chooser gives the keyboard focus to its location entry the moment it
+// switches to it (Ctrl+L, or typing, from the "Recent" or search view), while
+// that entry is shown only at the next layout. A key that comes in between, the
+// release of the L if nothing else, would go to a widget with no window, which
+// GTK refuses with a critical warning and drops. Realized early, the entry takes
+// the key as it would a moment later.
+gboolean MainWindow::keyToHiddenFocus(GtkWidget* dialog, GdkEvent*, gpointer) noexcept {
+    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(dialog));
+    if (focus != nullptr && !gtk_widget_get_realized(focus)) gtk_widget_realize(focus);
+    return FALSE;  // GTK's own handling goes on
+}
+
+// While a modal dialog holds GTK's grab, GTK drops the main window's close
+// request; quit must not wait for the dialog to be answered.
+void MainWindow::filterEvent(GdkEvent* event, gpointer window) noexcept {
+    auto* self = static_cast<MainWindow*>(window);
+    if (event->type == GDK_DELETE && event->any.window == gtk_widget_get_window(GTK_WIDGET(self->window_)) &&
+        gtk_grab_get_current() != nullptr) {
+        self->requestQuit();
+        return;
+    }
+    gtk_main_do_event(event);
 }
 
 void MainWindow::areaAllocated(GtkWidget*, GdkRectangle* allocation, gpointer window) noexcept {

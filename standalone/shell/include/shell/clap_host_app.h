@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -22,6 +23,7 @@
 #include "shell/main_window_port.h"
 #include "standalone/plugin_proxy.h"
 #include "standalone/standalone_host.h"
+#include "standalone/state_files.h"
 
 namespace brevlin::clap_host::standalone {
 
@@ -46,6 +48,13 @@ std::string invalidWindowSizeText(uint32_t width, uint32_t height);
 // Where a state file chosen as `chosen` is written: its extension, if any,
 // replaced by ".chstream", in the same folder.
 std::filesystem::path stateFilePathFor(std::filesystem::path chosen);
+
+// The text of the "Unable to save file" alert for a save of `file` that ended with
+// `outcome`; `replacing`: a file of that name was there before.
+std::string saveFailedText(const std::filesystem::path& file, const StateFileOutcome& outcome, bool replacing);
+// The text of the "Unable to open file" alert for an open of `file` that ended
+// with `outcome`.
+std::string openFailedText(const std::filesystem::path& file, const StateFileOutcome& outcome);
 
 class ClapHostApp {
 public:
@@ -77,7 +86,9 @@ public:
     std::pair<uint32_t, uint32_t> windowWillResize(uint32_t width, uint32_t height);
     // The content has become width x height: a resizable plug-in window follows.
     void windowDidResize(uint32_t width, uint32_t height);
-    // The state-file actions of the File menu.
+    // The state-file actions of the File menu. A save or open that did not work is
+    // told with an alert; the choosers start in the folder of the last state file
+    // saved or opened, else in the user's home folder.
     void saveStateFileAs();
     void openStateFile();
     // The orderly shutdown; the first call does it, later ones nothing.
@@ -94,6 +105,7 @@ private:
     // The notices start-up collected, as alerts: "Unable to open file" for settings
     // that were not used, "Unable to save file" for settings that will not be kept.
     void showStartupNotices();
+    std::filesystem::path chooserFolder() const;
 
     static gboolean setupTimerFired(gpointer app) noexcept;
     static gboolean requestTimerFired(gpointer app) noexcept;
@@ -109,6 +121,8 @@ private:
     guint setupTimer_ = 0;    // 0: not scheduled, or fired
     guint requestTimer_ = 0;  // 0: not running
     bool terminated_ = false;
+    // The folder of the last state file saved or opened in this run.
+    std::optional<std::filesystem::path> lastStateFolder_;
 };
 
 }  // namespace brevlin::clap_host::standalone

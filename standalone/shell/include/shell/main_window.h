@@ -4,13 +4,15 @@
 // state-file choosers.
 //
 // Quitting is asked for here (the window's close button, the Quit item, or
-// requestQuit from a signal handler) and leaves the GTK main loop; the program
-// then runs the application's quit steps once, outside any dialog. Main thread
-// only; GTK must be initialised.
+// requestQuit from a signal handler), also while a dialog or file chooser is
+// open: every dialog goes, nothing half-chosen is returned, and the GTK main loop
+// ends; the program then runs the application's quit steps once, outside any
+// dialog. Main thread only; GTK must be initialised.
 #pragma once
 
 #include <gtk/gtk.h>
 
+#include <string>
 #include <vector>
 
 #include "shell/alert_sink.h"
@@ -23,10 +25,14 @@ class ClapHostApp;
 class MainWindow final : public MainWindowPort, public AlertSink {
 public:
     static constexpr char kTitle[] = "Lumivex";
+    // The title of the question whether to replace an existing state file.
+    static constexpr char kReplaceTitle[] = "Replace State File";
     // The content before the plug-in says how big its window is.
     static constexpr int kInitialContentWidth = 400;
     static constexpr int kInitialContentHeight = 300;
 
+    // One per program: it takes GDK's event handler, to see close requests that a
+    // modal dialog's grab would hide.
     MainWindow();
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
@@ -45,8 +51,10 @@ public:
     void setContentSize(uint32_t width, uint32_t height) override;
     void setUserResizable(bool resizable) override;
     unsigned long pluginParentWindow() override;
-    std::optional<std::filesystem::path> chooseStateFileToSave() override;
-    std::optional<std::filesystem::path> chooseStateFileToOpen() override;
+    std::optional<std::filesystem::path> chooseStateFileToSave(const std::filesystem::path& folder,
+                                                               const std::string& name) override;
+    std::optional<std::filesystem::path> chooseStateFileToOpen(const std::filesystem::path& folder) override;
+    bool confirmReplace(const std::filesystem::path& file) override;
 
     // AlertSink: a modal message dialog, `title` as its title and first line.
     void showAlert(const std::string& title, const std::string& text) override;
@@ -63,7 +71,11 @@ private:
     void buildMenu(GtkBox* content);
     // Runs `dialog` modally; it can be dismissed by requestQuit meanwhile.
     gint runModal(GtkDialog* dialog);
-    std::optional<std::filesystem::path> chooseStateFile(GtkFileChooserAction action);
+    std::optional<std::filesystem::path> chooseStateFile(GtkFileChooserAction action,
+                                                         const std::filesystem::path& folder,
+                                                         const std::string& name);
+    // Every window but this one goes, and with it any modal loop that runs it.
+    void dismissOtherWindows();
     // A resizable plug-in's area got a new size from the user.
     void contentAllocated(int width, int height);
     static gboolean applyPendingSize(gpointer window) noexcept;
@@ -74,6 +86,8 @@ private:
     static void openAudioSettings(GtkMenuItem*, gpointer window) noexcept;
     static void quitChosen(GtkMenuItem*, gpointer window) noexcept;
     static gboolean closeRequested(GtkWidget*, GdkEvent*, gpointer window) noexcept;
+    static void filterEvent(GdkEvent* event, gpointer window) noexcept;
+    static gboolean keyToHiddenFocus(GtkWidget* dialog, GdkEvent*, gpointer) noexcept;
     static void areaAllocated(GtkWidget*, GdkRectangle* allocation, gpointer window) noexcept;
 
     GtkWindow* window_ = nullptr;

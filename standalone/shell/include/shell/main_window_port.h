@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 
 namespace brevlin::clap_host::standalone {
 
@@ -24,10 +25,15 @@ public:
     // The X11 window the plug-in's window goes into, of the content size. It exists
     // on the X server when this returns, so another connection may use it at once.
     virtual unsigned long pluginParentWindow() = 0;
-    // The file the user chose to save the state to, or to open; none when they
-    // cancelled.
-    virtual std::optional<std::filesystem::path> chooseStateFileToSave() = 0;
-    virtual std::optional<std::filesystem::path> chooseStateFileToOpen() = 0;
+    // The file the user chose to save the state to, or to open, starting in
+    // `folder` (the save chooser with `name` typed in); none when they cancelled or
+    // the program is quitting.
+    virtual std::optional<std::filesystem::path> chooseStateFileToSave(const std::filesystem::path& folder,
+                                                                       const std::string& name) = 0;
+    virtual std::optional<std::filesystem::path> chooseStateFileToOpen(const std::filesystem::path& folder) = 0;
+    // Whether the user agrees that `file`, which exists, be replaced; false also
+    // when the program is quitting.
+    virtual bool confirmReplace(const std::filesystem::path& file) = 0;
 };
 
 }  // namespace brevlin::clap_host::standalone

@@ -1,0 +1,91 @@
+// The real `lumivex` program ended from outside: the terminal that started it
+// closing, or a session ending while a file chooser or the replace question is
+// open. Either way it ends at once, with this run's settings kept and nothing
+// half-chosen written.
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "program_fixture.h"
+
+namespace {
+
+using namespace programtest;
+
+std::string contentOf(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST_F(LumivexProgram, HangUpQuitsLikeTerminateAndKeepsTheKnobsOfTheRun) {
+    Program run;
+    ASSERT_NO_FATAL_FAILURE(launch(run));
+    // Repeats, Mod and Tone to the ends of their travel, sent again every few
+    // cycles until the panel shows them turned.
+    ASSERT_TRUE(within([&] {
+        rig.sendMidiEvery(1024, {{0xB0, 51, 0}, {0xB0, 53, 0}, {0xB0, 54, 127}});
+        const Screenshot now = grab(run.panel);
+        return !now.empty() && std::all_of(kTurnedKnobs.begin(), kTurnedKnobs.end(), [&](Point k) {
+                   return now.changedPixels(run.firstShot, k.x, k.y, 15) > 20;
+               });
+    })) << "the panel does not show the knobs turned by MIDI";
+
+    ::kill(run.pid, SIGHUP);
+    ASSERT_NO_FATAL_FAILURE(quitsCleanly(run, "SIGHUP"));
+    const fs::path folder = settingsFile().parent_path();
+    EXPECT_NE(contentOf(settingsFile()), contentOf(folder / "defaults.claphost"))
+        << "the settings written are the pedal's defaults: the knobs of the run are lost";
+}
+
+struct OpenDialogCase {
+    const char* name;
+    std::vector<KeySym> keys;  // typed into the chooser once it shows
+    const char* waitFor;       // the title of the window open when quit is asked for
+    bool closeWindow;          // quit by closing the main window, else by SIGTERM
+};
+
+void PrintTo(const OpenDialogCase& row, std::ostream* out) { *out << row.name; }
+
+struct QuitWithADialogOpen : LumivexProgram, ::testing::WithParamInterface<OpenDialogCase> {};
+
+// The chooser starts at home, where "Untitled.chstream" is: Return there asks
+// whether to replace it.
+TEST_P(QuitWithADialogOpen, EndsTheProgramAtOnceWithTheSettingsWrittenAndNothingElse) {
+    const OpenDialogCase& row = GetParam();
+    const std::string old = "a preset the user keeps";
+    std::ofstream(home / "Untitled.chstream", std::ios::binary) << old;
+    Program run;
+    ASSERT_NO_FATAL_FAILURE(launch(run));
+    pressKeys(run.window, {XK_Control_L, XK_Shift_L, XK_s});
+    ASSERT_TRUE(within([&] { return titled("Save State As") != 0; })) << "Ctrl+Shift+S opens no chooser";
+    // A chooser that has just shown may not have put the keyboard focus on its name
+    // yet, and drops the keys: they are typed again until they take.
+    bool shown = false;
+    for (int attempt = 0; attempt < 20 && !shown; ++attempt) {
+        for (KeySym key : row.keys) pressKeys(run.window, {key});
+        shown = within([&] { return titled(row.waitFor) != 0; }, 1s);
+    }
+    ASSERT_TRUE(shown) << "no window titled " << row.waitFor;
+
+    if (row.closeWindow)
+        requestClose(run.window);
+    else
+        ::kill(run.pid, SIGTERM);
+    int status = -1;
+    ASSERT_TRUE(within([&] { return run.ended(status); }, 10s)) << "still running 10 s after quit was asked for";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+    EXPECT_TRUE(fs::exists(settingsFile()));
+    EXPECT_EQ(contentOf(home / "Untitled.chstream"), old);
+    for (const auto& entry : fs::directory_iterator(home))
+        EXPECT_TRUE(entry.is_directory() || entry.path().filename() == "Untitled.chstream")
+            << entry.path() << " written at home";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LumivexProgram, QuitWithADialogOpen,
+    ::testing::Values(OpenDialogCase{"Chooser", {}, "Save State As", false},
+                      OpenDialogCase{"ReplaceQuestion", {XK_Return}, "Replace State File", false},
+                      OpenDialogCase{"ReplaceQuestionAndTheWindowClosed", {XK_Return}, "Replace State File", true}),
+    [](const ::testing::TestParamInfo<OpenDialogCase>& info) { return info.param.name; });
+
+}  // namespace
