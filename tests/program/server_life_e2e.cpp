@@ -23,11 +23,14 @@ constexpr char kAlertTitle[] = "Unable to configure audio";
 constexpr char kSettingsTitle[] = "Audio/MIDI Settings";
 constexpr Point kSettingsOk{280, 345};  // the settings window's OK button: 80 x 30 at (240, 330)
 
-// A JACK server (dummy driver) that the test starts and ends itself.
+// A JACK server (dummy driver) that the test starts and ends itself. JACK keeps a
+// registry of at most 8 servers; one that was killed keeps its entry until a
+// server of the same name starts again. So a test keeps one name for all its
+// restarts and from run to run, and ends its server in order.
 class OwnJackServer {
 public:
     explicit OwnJackServer(std::string name) : name_(std::move(name)) {}
-    ~OwnJackServer() { stop(SIGKILL); }
+    ~OwnJackServer() { stop(SIGTERM); }
     OwnJackServer(const OwnJackServer&) = delete;
     OwnJackServer& operator=(const OwnJackServer&) = delete;
 
@@ -77,7 +80,7 @@ class ProgramThroughItsServersLife : public LumivexProgram {
 protected:
     void SetUp() override {
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        server = std::make_unique<OwnJackServer>("lumivex-life-" + std::to_string(::getpid()) + "-" + test->name());
+        server = std::make_unique<OwnJackServer>(std::string("lumivex-life-") + test->name());
         ::setenv("JACK_DEFAULT_SERVER", server->name().c_str(), 1);
         if (!server->start()) GTEST_SKIP() << "no JACK server of the test's own (jackd)";
         LumivexProgram::SetUp();
@@ -115,10 +118,16 @@ protected:
             jack_connect(rig.client(), rig.feedPort(c), inputs[c].c_str());
             jack_connect(rig.client(), outputs[c].c_str(), rig.recordPort(c));
         }
-        rig.clickSoonAndRecord();
-        ASSERT_TRUE(within([&] { return rig.recordingDone(); })) << "the JACK server stopped";
-        for (const auto& channel : rig.recording())
-            EXPECT_GT(std::fabs(channel[testsupport::loudest(channel, 0, 4096)]), 0.2) << "the click comes back";
+        // A stream just started may still be silent while the plug-in settles.
+        double quietest = 0;
+        for (int take = 0; take < 10 && quietest <= 0.2; ++take) {
+            rig.clickSoonAndRecord();
+            ASSERT_TRUE(within([&] { return rig.recordingDone(); })) << "the JACK server stopped";
+            quietest = 1e9;
+            for (const auto& channel : rig.recording())
+                quietest = std::min<double>(quietest, std::fabs(channel[testsupport::loudest(channel, 0, 4096)]));
+        }
+        EXPECT_GT(quietest, 0.2) << "the click does not come back through the program";
     }
 
     void focus(Window window) const {
@@ -158,7 +167,8 @@ protected:
         ASSERT_NE(settings, 0u) << "no \"" << kSettingsTitle << "\" window";
         button(settings, kSettingsOk, true);
         button(settings, kSettingsOk, false);
-        ASSERT_TRUE(within([&] { return titled(kSettingsTitle) == 0; })) << "OK leaves the window open";
+        ASSERT_TRUE(within([&] { return titled(kSettingsTitle) == 0; }))
+            << "OK leaves the window open" << (titled(kAlertTitle) != 0 ? ", under an audio alert" : "");
     }
 
     std::unique_ptr<OwnJackServer> server;
@@ -200,12 +210,15 @@ TEST_F(ProgramThroughItsServersLife, MidiTurnsTheKnobsAgainAfterTheServerRestart
 }
 
 TEST_F(ProgramThroughItsServersLife, AServerStartedAfterTheProgramPlaysOnSettingsOk) {
-    server->stop(SIGKILL);  // it ran only for the rig to set up
+    server->stop(SIGTERM);  // it ran only for the rig to set up
     Program run;
-    ASSERT_NO_FATAL_FAILURE(launch(run));
-    if (within([&] { return titled(kAlertTitle) != 0; }, 5s)) {
-        ASSERT_NO_FATAL_FAILURE(dismissTheAlert());  // no audio device at start
-    }
+    char path[] = LUMIVEX_PROGRAM;
+    char* argv[] = {path, nullptr};
+    ASSERT_EQ(::posix_spawn(&run.pid, path, nullptr, nullptr, argv, environ), 0);
+    // No audio device at start: the alert covers the pedal until it is answered.
+    ASSERT_TRUE(within([&] { return (run.window = titled("Lumivex")) != 0; }));
+    ASSERT_NO_FATAL_FAILURE(dismissTheAlert());
+    ASSERT_TRUE(within([&] { return (run.panel = panelInside(display, run.window)) != 0; }));
     ASSERT_NO_FATAL_FAILURE(restartServer());
     ASSERT_NO_FATAL_FAILURE(settingsOk(run));
     ASSERT_NO_FATAL_FAILURE(playsThroughTheRig());
