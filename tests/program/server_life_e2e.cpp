@@ -6,9 +6,14 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <sched.h>
+#include <sys/resource.h>
 
 #include <atomic>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
 
 #include "test_programs.h"
 // After the plug-in's headers: it brings Xlib's macros.
@@ -144,7 +149,7 @@ protected:
     // Waits for the audio alert and answers it from the keyboard.
     void dismissTheAlert() {
         Window alert = 0;
-        ASSERT_TRUE(within([&] { return (alert = titled(kAlertTitle)) != 0; })) << "no \"" << kAlertTitle << "\"";
+        EXPECT_TRUE(within([&] { return (alert = titled(kAlertTitle)) != 0; }, 10s)) << "no \"" << kAlertTitle << "\"";
         for (int attempt = 0; attempt < 4 && titled(kAlertTitle) != 0; ++attempt) {
             focus(alert);
             key(attempt % 2 == 0 ? XK_Return : XK_Escape);
@@ -155,7 +160,7 @@ protected:
 
     // File → Audio/MIDI Settings… from the keyboard (F10 opens the menu bar), then
     // OK with the pointer: the stream starts again on the devices it shows.
-    void settingsOk(const Program& run) {
+    void openSettingsAndPressOk(const Program& run) {
         Window settings = 0;
         for (int attempt = 0; attempt < 3 && settings == 0; ++attempt) {
             focus(run.window);
@@ -167,8 +172,23 @@ protected:
         ASSERT_NE(settings, 0u) << "no \"" << kSettingsTitle << "\" window";
         button(settings, kSettingsOk, true);
         button(settings, kSettingsOk, false);
-        ASSERT_TRUE(within([&] { return titled(kSettingsTitle) == 0; }))
-            << "OK leaves the window open" << (titled(kAlertTitle) != 0 ? ", under an audio alert" : "");
+    }
+
+    // Settings → OK until the stream starts without an alert: a device look-up
+    // that fails now and then on a server just started is answered and tried
+    // again, as a user would.
+    void settingsOk(const Program& run) {
+        bool alerted = true;
+        for (int attempt = 0; attempt < 3 && alerted; ++attempt) {
+            ASSERT_NO_FATAL_FAILURE(openSettingsAndPressOk(run));
+            within([&] { return titled(kSettingsTitle) == 0 || titled(kAlertTitle) != 0; });
+            alerted = titled(kAlertTitle) != 0;
+            if (alerted) {
+                ASSERT_NO_FATAL_FAILURE(dismissTheAlert());
+            }
+            ASSERT_TRUE(within([&] { return titled(kSettingsTitle) == 0; })) << "OK leaves the window open";
+        }
+        ASSERT_FALSE(alerted) << "every OK met an audio alert";
     }
 
     std::unique_ptr<OwnJackServer> server;
@@ -256,6 +276,43 @@ private:
     std::vector<pthread_t> threads_;
 };
 
+// CPU time so far (clock ticks) of each thread of a process.
+std::map<pid_t, long> threadTimes(pid_t pid) {
+    std::map<pid_t, long> times;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
+        std::ifstream file(task.path() / "stat");
+        std::string stat((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        const size_t name = stat.rfind(')');  // the thread's name may hold spaces
+        if (name == std::string::npos) continue;
+        std::istringstream fields(stat.substr(name + 2));
+        std::string field;
+        long ticks = 0;
+        for (int i = 3; i <= 15 && fields >> field; ++i)  // utime and stime are fields 14 and 15
+            if (i >= 14) ticks += std::stol(field);
+        times[static_cast<pid_t>(std::stol(task.path().filename().string()))] = ticks;
+    }
+    return times;
+}
+
+// Moves the thread that worked most since `before`, the stream's, onto `cpu` and
+// gives it the least share of it: a thread that needs little CPU otherwise gets
+// all it needs at once among busy ones.
+void pinBusiestThread(pid_t pid, const std::map<pid_t, long>& before, int cpu) {
+    pid_t busiest = 0;
+    long most = -1;
+    for (const auto& [tid, ticks] : threadTimes(pid)) {
+        const auto earlier = before.find(tid);
+        const long worked = ticks - (earlier != before.end() ? earlier->second : 0);
+        if (tid != pid && worked > most) busiest = tid, most = worked;
+    }
+    ASSERT_NE(busiest, 0);
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(cpu, &one);
+    ASSERT_EQ(sched_setaffinity(busiest, sizeof one, &one), 0);
+    ASSERT_EQ(setpriority(PRIO_PROCESS, static_cast<id_t>(busiest), 19), 0);
+}
+
 // A state record that runs a custom program of 1024 words, about the heaviest a
 // chip runs: crossfaded ramp reads of the delay memory.
 std::string heavyState() {
@@ -289,17 +346,15 @@ TEST_F(ProgramThroughItsServersLife, TheServerKilledAgainAndAgainWhileBlocksAreS
         std::fwrite(state.data(), 1, state.size(), file);
         std::fclose(file);
     }
-    // The program, and every thread it makes, on the last CPU we may use, which
-    // three busy threads share with it.
+    // The stream's thread shares the last CPU we may use with two busy threads, at
+    // the lowest priority, so that its blocks take most of each period, while the
+    // program's other threads, which carry the news of the server's death, run freely.
     cpu_set_t mine;
     ASSERT_EQ(sched_getaffinity(0, sizeof mine, &mine), 0);
     int cpu = 0;
     for (int c = 0; c < CPU_SETSIZE; ++c)
         if (CPU_ISSET(c, &mine)) cpu = c;
-    cpu_set_t one;
-    CPU_ZERO(&one);
-    CPU_SET(cpu, &one);
-    BusyCpu busy(cpu, 3);
+    BusyCpu busy(cpu, 2);
 
     constexpr int kKills = 8;
     int deaths = 0;
@@ -307,26 +362,29 @@ TEST_F(ProgramThroughItsServersLife, TheServerKilledAgainAndAgainWhileBlocksAreS
     Program run;
     for (int kill = 0; kill < kKills; ++kill) {
         if (run.pid == 0) {
-            ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);  // the child inherits it
-            launch(run);
-            ASSERT_EQ(sched_setaffinity(0, sizeof mine, &mine), 0);
-            ASSERT_FALSE(HasFatalFailure());
+            ASSERT_NO_FATAL_FAILURE(launch(run));
         } else {
             ASSERT_NO_FATAL_FAILURE(settingsOk(run));
         }
         ASSERT_TRUE(within([&] { return programPorts(JackPortIsOutput).size() == 2; })) << "no stream";
-        const uint64_t playing = rig.frames() + rig.rate() / 4 + 37 * static_cast<uint64_t>(kill);
+        const std::map<pid_t, long> before = threadTimes(run.pid);
+        const uint64_t playing = rig.frames() + rig.rate() / 2 + 37 * static_cast<uint64_t>(kill);
         ASSERT_TRUE(within([&] { return rig.frames() >= playing; }));
+        ASSERT_NO_FATAL_FAILURE(pinBusiestThread(run.pid, before, cpu));
+        const uint64_t slowed = rig.frames() + rig.rate() / 4;
+        ASSERT_TRUE(within([&] { return rig.frames() >= slowed; }));
         server->stop(SIGKILL);
         int status = 0;
-        ASSERT_TRUE(within([&] { return titled(kAlertTitle) != 0 || run.ended(status); }))
-            << "neither an alert nor an end";
+        const bool told = within([&] { return titled(kAlertTitle) != 0 || run.ended(status); }, 10s);
         if (run.pid == 0) {
             ++deaths;
             howTheyDied += WIFSIGNALED(status) ? " signal " + std::to_string(WTERMSIG(status))
                                                : " exit " + std::to_string(WEXITSTATUS(status));
         } else {
-            ASSERT_NO_FATAL_FAILURE(dismissTheAlert());
+            EXPECT_TRUE(told) << "no alert after kill " << kill;
+            if (told) {
+                ASSERT_NO_FATAL_FAILURE(dismissTheAlert());
+            }
         }
         ASSERT_NO_FATAL_FAILURE(restartServer());
     }
