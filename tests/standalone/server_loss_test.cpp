@@ -103,6 +103,10 @@ struct SlowBlock {
 };
 
 TEST_F(ServerLoss, ACancellationDuringABlockActsAtItsEndAndUnwindsOnlyThroughTheLibrary) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer's thread teardown reads stack left poisoned by a cancellation's unwind "
+                    "and reports it falsely";
+#endif
     FakePlugin& p = attach();
     p.plugin.process = SlowBlock::process;
     host->streamOutputChannels = 2;
