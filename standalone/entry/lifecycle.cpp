@@ -83,7 +83,9 @@ int mainWait() {
 int mainFinish() {
     if (standaloneHost != nullptr && plugin != nullptr) {
         standaloneHost->stopAudioThread();
-        standaloneHost->stopMIDIThread();
+        // Nothing changes the plug-in's state once audio has stopped: it is saved
+        // before the MIDI inputs close, so that no fault in closing a device can
+        // cost the user's settings.
         const auto settings = getStandaloneSettingsPath();
         if (const auto dir = settings ? pluginDirectory(*settings) : std::nullopt) {
             try {
@@ -92,6 +94,7 @@ int mainFinish() {
             } catch (const fs::filesystem_error&) {
             }
         }
+        standaloneHost->stopMIDIThread();
         standaloneHost->deactivatePlugin();
     }
     plugin.reset();

@@ -1,10 +1,9 @@
 // Plug-in activation, the audio library object, opening, starting and stopping the
-// stream, the device queries and the two library callbacks.
+// stream and the device queries.
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
-#include "standalone/call_shield.h"
 #include "standalone/standalone_host.h"
 
 namespace brevlin::clap_host::standalone {
@@ -57,6 +56,8 @@ void StandaloneHost::stopStreamAndWait() {
                              rtaDac->isStreamRunning();
          ++polls)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // Stopped by the host; one the library closed meanwhile is a lost one.
+    if (rtaDac->isStreamOpen()) streamLive = false;
     if (rtaDac->isStreamRunning()) rtaDac->stopStream();
     // Open but stopped refuses the next open: close it whichever way it stopped.
     if (rtaDac->isStreamOpen()) rtaDac->closeStream();
@@ -66,6 +67,7 @@ void StandaloneHost::startAudioThreadOn(uint32_t inputDevice, uint32_t inputChan
                                         uint32_t outputDevice, uint32_t outputChannels, bool useOutput,
                                         int32_t sampleRate) {
     guaranteeRtAudioDAC();
+    takeLostStream();
     if (rtaDac->isStreamOpen()) stopStreamAndWait();
     currentInputDevice = inputDevice;
     inputEnabled = useInput;
@@ -116,6 +118,7 @@ void StandaloneHost::startAudioThreadOn(uint32_t inputDevice, uint32_t inputChan
     stopAcknowledged.store(false, std::memory_order_release);
     running.store(true, std::memory_order_release);
     if (rtaDac->isStreamOpen()) rtaDac->startStream();
+    streamStarted();
 }
 
 void StandaloneHost::stopAudioThread() {
@@ -185,23 +188,6 @@ std::vector<int32_t> StandaloneHost::getSampleRates() {
 
 std::vector<int32_t> StandaloneHost::getBufferSizes() {
     return {16, 32, 48, 64, 96, 128, 144, 160, 192, 224, 256, 480, 512, 1024, 2048, 4096};
-}
-
-int rtaCallback(void* output, void* input, unsigned int frames, double, AudioStreamStatus, void* userData) noexcept {
-    auto* host = static_cast<StandaloneHost*>(userData);
-    try {
-        host->clapProcess(output, input, frames);
-    } catch (...) {
-        // Nothing printed: this is the audio thread. The stream goes on.
-        if (output != nullptr)
-            std::fill_n(static_cast<float*>(output), static_cast<size_t>(frames) * host->streamOutputChannels, 0.0f);
-    }
-    return 0;
-}
-
-void rtaErrorCallback(StandaloneHost& host, AudioErrorType type, const std::string& message) noexcept {
-    if (type == kAudioWarning || type == kAudioUnknownError) return;
-    Clap::shielded("showing an audio error", [&] { host.reportAudioError(message); });
 }
 
 }  // namespace brevlin::clap_host::standalone

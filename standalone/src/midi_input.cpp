@@ -16,6 +16,14 @@ constexpr unsigned int kQueueSizeLimit = 100;
 
 void printMidiError(const std::string& message) { std::fprintf(stderr, "\n%s\n\n", message.c_str()); }
 
+// Inputs whose JACK server went away. Deleting one makes the library unregister its
+// port on the dead client, which crashes inside it; so they stay here, never
+// called again, until the process ends. Reachable from a global, they are no leak.
+std::vector<std::unique_ptr<MidiInput>>& setAsideInputs() {
+    static auto* const inputs = new std::vector<std::unique_ptr<MidiInput>>();
+    return *inputs;
+}
+
 }  // namespace
 
 void StandaloneHost::startMIDIThread() {
@@ -61,7 +69,16 @@ void StandaloneHost::startMIDIThread() {
     }
 }
 
+void StandaloneHost::setAsideMidiInputs() {
+    for (std::unique_ptr<MidiInput>& slot : midiInputs)
+        if (slot != nullptr) setAsideInputs().push_back(std::move(slot));
+    midiInputs.clear();
+    midiServerLost = true;
+}
+
 void StandaloneHost::stopMIDIThread() {
+    // A server that went away since the last look must not have its inputs deleted.
+    takeLostStream();
     for (std::unique_ptr<MidiInput>& slot : midiInputs) {
         std::unique_ptr<MidiInput> input = std::move(slot);
         input.reset();

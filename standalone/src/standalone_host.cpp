@@ -15,6 +15,8 @@ StandaloneHost::StandaloneHost()
 
 StandaloneHost::~StandaloneHost() {
     // The stream and the MIDI inputs end first: their threads write into members.
+    // MIDI inputs of a server that went away are put aside, not deleted.
+    takeLostStream();
     rtaDac.reset();
     for (auto it = midiInputs.rbegin(); it != midiInputs.rend(); ++it) it->reset();
 }

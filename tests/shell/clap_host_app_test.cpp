@@ -20,6 +20,7 @@
 
 #include "host_fixture.h"
 #include "shell/clap_host_app.h"
+#include "standalone/audio_error_text.h"
 
 namespace {
 
@@ -228,6 +229,37 @@ TEST_F(ShellApp, AudioErrorsFromOtherThreadsAreShownAtTheNextTickAndLogged) {
     app.timerCallback();
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Error Reported: the device went away\n");
     EXPECT_EQ(window.alerts, (Alerts{{"Unable to configure audio", "the device went away"}}));
+}
+
+TEST_F(ShellApp, AServerThatGoesAwayIsToldOnceAtTheNextTickAndOkPlaysAgain) {
+    audio.api = AudioApi::UnixJack;
+    app.doSetup();
+    ASSERT_TRUE(eventually([&] { return audio.streamThreadBlocks.load() > 0; }));
+    audio.serverGoes = true;
+    ASSERT_TRUE(eventually([&] { return !host->rtaDac->isStreamOpen(); }));
+    EXPECT_TRUE(window.alerts.empty());
+    ::testing::internal::CaptureStderr();
+    app.timerCallback();
+    app.timerCallback();
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(window.alerts, (Alerts{{"Unable to configure audio", kAudioServerStoppedText}}));
+    host->startAudioThreadOn(1, 2, true, 1, 2, true, 44100);  // the settings window's OK
+    EXPECT_TRUE(eventually([&] { return host->rtaDac->isStreamRunning(); }));
+    app.timerCallback();
+    EXPECT_EQ(window.alerts.size(), 1u);
+}
+
+TEST_F(ShellApp, QuitWritesTheSettingsBeforeItClosesTheMidiInputs) {
+    midi.ports[MidiApi::LinuxAlsa] = 1;
+    app.doSetup();
+    ASSERT_EQ(midi.opened.size(), 1u);
+    const fs::path settings = root / "clap-standalone-host" / FakeWorld::descriptor.id / "settings.claphost";
+    bool writtenFirst = false;
+    midi.onDelete = [&] { writtenFirst = fs::exists(settings); };
+    app.applicationWillTerminate();
+    midi.onDelete = nullptr;
+    EXPECT_FALSE(midi.opened[0]->alive);
+    EXPECT_TRUE(writtenFirst);
 }
 
 TEST_F(ShellApp, LaunchRunsSetUpFromTheMainLoopWhoseTimerServesRequests) {

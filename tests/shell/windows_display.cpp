@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host_fixture.h"
+#include "standalone/audio_error_text.h"
 #include "shell/audio_settings_window.h"
 #include "shell/main_window.h"
 
@@ -366,7 +367,7 @@ TEST_F(SettingsWindow, OkRestartsTheStreamOnTheChoiceAndClosesWhetherOrNotItStar
     audio.openFailure = kAudioDriverError;
     gtk_button_clicked(third.okButton());
     EXPECT_EQ(openSettingsWindows(), 0u);
-    EXPECT_EQ(shown, Titles{"the driver refuses"}) << "through the host's error display";
+    EXPECT_EQ(shown, Titles{kNoAudioDeviceText}) << "through the host's error display, in plain words";
     EXPECT_FALSE(host->inputEnabled) << "No Input";
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "host_fixture.h"
+#include "standalone/audio_error_text.h"
 
 namespace {
 
@@ -190,29 +191,35 @@ TEST_F(AudioStream, FailedOpenLeavesAudioOffAndThePluginAsItWas) {
     host->displayError = [&](const std::string& m) { shown.push_back(m); };
     audio.openFailure = kAudioSystemError;
     host->startAudioThreadOn(1, 2, true, 1, 2, true, 96000);
-    EXPECT_EQ(shown, (std::vector<std::string>{"the driver refuses"}));
+    EXPECT_EQ(shown, (std::vector<std::string>{kNoAudioDeviceText}));
     EXPECT_EQ(p.calls, (std::vector<std::string>{"init"}));
     EXPECT_EQ(host->streamSampleRate, 96000);
     EXPECT_EQ(host->currentOutputDevice, 1u);
     EXPECT_FALSE(host->rtaDac->isStreamOpen());
 }
 
-TEST_F(AudioStream, ErrorsAreShownOnTheMainThreadAndQueuedFromOtherThreads) {
+TEST_F(AudioStream, ErrorsAreShownInPlainWordsOnTheMainThreadAndQueuedFromOtherThreads) {
     std::vector<std::string> shown;
     host->displayError = [&](const std::string& m) { shown.push_back(m); };
+    testing::internal::CaptureStderr();
     rtaErrorCallback(*host, kAudioWarning, "a warning");
     rtaErrorCallback(*host, kAudioUnknownError, "unknown");
-    rtaErrorCallback(*host, kAudioDriverError, "on main");
-    EXPECT_EQ(shown, (std::vector<std::string>{"on main"}));
+    rtaErrorCallback(*host, kAudioInvalidUse, "AudioLibrary::openStream: input and output parameters are both missing");
+    rtaErrorCallback(*host, kAudioInvalidParameter, "AudioLibrary::getDeviceInfo: device id 5 not found");
+    EXPECT_EQ(shown, (std::vector<std::string>{kNoAudioDeviceText, kDeviceGoneText}));
     std::thread([&] {
-        rtaErrorCallback(*host, kAudioSystemError, "from the stream");
+        rtaErrorCallback(*host, kAudioDeviceDisconnect, "from the stream");
         rtaErrorCallback(*host, kAudioWarning, "dropped");
     }).join();
-    EXPECT_EQ(shown.size(), 1u) << "not shown from the other thread";
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Audio: AudioLibrary::openStream: input and output parameters are both missing\n"
+              "Audio: AudioLibrary::getDeviceInfo: device id 5 not found\nAudio: from the stream\n")
+        << "the library's words go to standard error";
+    EXPECT_EQ(shown.size(), 2u) << "not shown from the other thread";
     EXPECT_EQ(host->deliverQueuedAudioErrors(), 1u);
-    EXPECT_EQ(shown.back(), "from the stream");
+    EXPECT_EQ(shown.back(), kDeviceDisconnectedText);
     std::thread([&] {
-        for (int i = 0; i < 20; ++i) rtaErrorCallback(*host, kAudioSystemError, std::string(600, 'x'));
+        for (int i = 0; i < 20; ++i) host->reportAudioError(std::string(600, 'x'));
     }).join();
     EXPECT_EQ(host->deliverQueuedAudioErrors(), StandaloneHost::kAudioErrorQueueSize - 1) << "the rest dropped";
     EXPECT_EQ(shown.back().size(), sizeof(StandaloneHost::QueuedAudioError::text)) << "cut to the entry";

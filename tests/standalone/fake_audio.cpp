@@ -62,6 +62,7 @@ void FakeAudioBackend::openStream(const AudioStreamParameters* output, const Aud
 void FakeAudioBackend::startStream() {
     if (!open_) throw AudioBackendError(kAudioInvalidUse, "no stream open");
     ++system_.starts;
+    if (thread_.joinable()) thread_.join();  // the thread of a stream the server took away
     running_.store(true, std::memory_order_release);
     thread_ = std::thread([this] {
         std::vector<float> in(static_cast<size_t>(frames_) * inChannels_);
@@ -72,6 +73,11 @@ void FakeAudioBackend::startStream() {
                 failure != kAudioNoError) {
                 running_.store(false, std::memory_order_release);
                 errors_(failure, "the device went away");
+                break;
+            }
+            if (system_.serverGoes.exchange(false)) {
+                open_.store(false, std::memory_order_release);  // running until closed, as RtAudio's state
+                running_.store(false, std::memory_order_release);
                 break;
             }
             if (system_.runBlocks.load(std::memory_order_acquire)) {

@@ -34,6 +34,10 @@ struct FakeAudioSystem {
     // Set: the stream thread meets this error at its next block and, as RtAudio
     // does, stops the stream on its own, then reports the error from its thread.
     std::atomic<AudioErrorType> streamFailure{kAudioNoError};
+    // Set: at its next block the stream thread ends the stream as RtAudio does when
+    // its JACK server goes away: closed from the library's own thread, unreported.
+    std::atomic<bool> serverGoes{false};
+    AudioApi api = AudioApi::Dummy;  // the API the backends say they run on
 
     struct Open {
         bool hasOutput = false, hasInput = false;
@@ -54,7 +58,7 @@ public:
     explicit FakeAudioBackend(FakeAudioSystem& system) : system_(system) {}
     ~FakeAudioBackend() override { endThread(); }
 
-    AudioApi currentApi() override { return AudioApi::Dummy; }
+    AudioApi currentApi() override { return system_.api; }
     unsigned int deviceCount() override { return static_cast<unsigned int>(system_.devices.size()); }
     BackendDeviceInfo deviceInfo(unsigned int index) override;
     unsigned int defaultInputDevice() override { return system_.defaultInput; }
@@ -65,7 +69,7 @@ public:
     void closeStream() override;
     void startStream() override;
     void stopStream() override;
-    bool isStreamOpen() const override { return open_; }
+    bool isStreamOpen() const override { return open_.load(std::memory_order_acquire); }
     bool isStreamRunning() const override { return running_.load(std::memory_order_acquire); }
     void showWarnings(bool) override {}
 
@@ -73,7 +77,7 @@ private:
     void endThread();
 
     FakeAudioSystem& system_;
-    bool open_ = false;
+    std::atomic<bool> open_{false};  // the stream thread closes it when the server goes
     std::atomic<bool> running_{false};
     std::thread thread_;
     AudioStreamCallback callback_ = nullptr;

@@ -2,6 +2,7 @@
 // refuse to open, and the callbacks of the opened inputs to send messages through.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -33,6 +34,7 @@ struct FakeMidiSystem final : brevlin::clap_host::standalone::MidiSystem {
     std::set<unsigned int> refusingPorts;
     std::vector<std::string> clients;  // client names, one per input made
     std::vector<std::shared_ptr<Opened>> opened;
+    std::function<void()> onDelete;  // called as an input is deleted
 
     std::vector<MidiApi> compiledApis() override { return apis; }
 
@@ -50,6 +52,7 @@ private:
     struct Input final : MidiInput {
         Input(FakeMidiSystem& s, MidiApi a) : system(s), api(a) {}
         ~Input() override {
+            if (system.onDelete) system.onDelete();
             if (opened) opened->alive = false;
         }
         unsigned int getPortCount() override { return system.ports[api]; }

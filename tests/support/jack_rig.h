@@ -46,6 +46,16 @@ public:
         return jack_activate(client_) == 0;
     }
 
+    // For a server that went away: its client is left as it is (closing it would
+    // call into the dead server) but kept reachable, and a new one opened on the
+    // server that runs now under the same name. False when none runs.
+    bool reopen() {
+        static auto* const abandoned = new std::vector<jack_client_t*>();
+        if (client_ != nullptr) abandoned->push_back(client_);
+        client_ = nullptr;
+        return open();
+    }
+
     jack_client_t* client() const { return client_; }
     uint64_t frames() const { return frames_.load(std::memory_order_acquire); }
     uint32_t rate() const { return jack_get_sample_rate(client_); }

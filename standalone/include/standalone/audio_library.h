@@ -35,6 +35,8 @@ public:
     AudioLibrary& operator=(const AudioLibrary&) = delete;
 
     AudioApi getCurrentApi() const { return api_; }
+    // The API the backend runs on: the library's own choice when it was asked for none.
+    AudioApi getBackendApi() { return backend_ != nullptr ? backend_->currentApi() : api_; }
 
     // Ids and names of the devices present now, in the backend's order; both look
     // at the devices afresh.

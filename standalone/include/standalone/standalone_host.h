@@ -125,6 +125,16 @@ public:
     std::vector<int32_t> getSampleRates();
     std::vector<int32_t> getBufferSizes();
 
+    // A stream the library ended on its own: RtAudio closes a JACK stream from a
+    // thread of its own when the server goes away, and is done with it once the
+    // stream reads as closed. True once per stream this host started that the
+    // library has ended since (it is then closed, and processing is off); MIDI
+    // inputs on the same JACK server are put aside until a stream starts again.
+    bool takeLostStream();
+    // After a stream has started: MIDI inputs put aside with a lost server are
+    // replaced by inputs of every port present now, as at start.
+    void streamStarted();
+
     // Audio errors of the library that are to be shown: at once on the main
     // thread, queued from any other thread until deliverQueuedAudioErrors.
     void reportAudioError(const std::string& message);
@@ -187,9 +197,12 @@ public:
     std::function<bool(uint32_t, uint32_t)> onRequestResize = [](uint32_t, uint32_t) { return false; };
     // MIDI appends, audio takes; PublishedRing says how entries are published.
     MidiRing midiRing;
-    // Main: opened and closed while no stream runs.
+    // Main: opened and closed while no stream runs, or right after one started.
     std::vector<std::unique_ptr<MidiInput>> midiInputs;
     uint32_t numMIDIPorts = 0;
+    // Main only: the MIDI inputs were put aside because their JACK server went
+    // away; fresh ones are opened when a stream starts again.
+    bool midiServerLost = false;
     // Main. The library's own threads call back into this host (rtaCallback,
     // rtaErrorCallback) but never touch the member.
     std::unique_ptr<AudioLibrary> rtaDac;
@@ -209,6 +222,9 @@ public:
     // Set before a stream starts; audio reads them in every block.
     uint32_t streamInputChannels = 0;
     uint32_t streamOutputChannels = 0;
+    // Main only: a stream this host started runs until the host itself stops it;
+    // if the library reports it stopped while this is set, the library ended it.
+    bool streamLive = false;
     // Main only.
     StartupSelection startupSelection;
     bool pluginActive = false;
@@ -254,17 +270,22 @@ private:
     // a running stream's acknowledgement, stops it and closes it. A stream the
     // library stopped on its own is closed too.
     void stopStreamAndWait();
+    // Takes the MIDI inputs out of use without deleting them (see midi_input.cpp).
+    void setAsideMidiInputs();
     const clap_plugin* instance() const { return clapPlugin != nullptr ? clapPlugin->instance : nullptr; }
 };
 
 std::vector<AudioDeviceInfo> filterDevicesBy(const std::unique_ptr<AudioLibrary>& dac,
                                              std::function<bool(const AudioDeviceInfo&)> predicate);
 
-// The stream callback; `userData` is the host. A block that throws is silence.
+// The stream callback; `userData` is the host. A block that throws is silence. Not
+// noexcept: the only thing that leaves it is the unwind of its thread's
+// cancellation, which must reach the library's frames (see its definition).
 int rtaCallback(void* output, void* input, unsigned int frames, double streamTime, AudioStreamStatus status,
-                void* userData) noexcept;
+                void* userData);
 // The error callback of every audio library object `host` makes, bound to it;
-// runs on whichever thread the library finds the problem.
+// runs on whichever thread the library finds the problem. The user is shown what
+// happened in plain words; the library's message goes to standard error.
 void rtaErrorCallback(StandaloneHost& host, AudioErrorType type, const std::string& message) noexcept;
 
 }  // namespace brevlin::clap_host::standalone

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "standalone/audio_error_text.h"
 #include "standalone/call_shield.h"
 #include "standalone/lifecycle.h"
 #include "standalone/process_lock.h"
@@ -137,6 +138,8 @@ void ClapHostApp::timerCallback() {
         host->streamSampleRate > 0 && host->bufferFrames > 0)
         restartPlugin(*host);
     host->deliverQueuedAudioErrors();
+    // The library says nothing to the host when its server goes away: it is seen here.
+    if (host->takeLostStream()) host->reportAudioError(kAudioServerStoppedText);
 }
 
 // The stream keeps running: its blocks are silent while `running` is off, and
