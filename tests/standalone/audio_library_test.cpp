@@ -26,9 +26,12 @@ TEST_F(AudioLibraryTest, DevicesAreNumberedFromOneAndKeepTheirIdsWhenOthersAppea
     EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{1, 2}));
     system.devices.insert(system.devices.begin(), {"Interface", 2, 2, {96000}, 96000});
     system.devices.push_back({"Mic", 1, 0, {48000}, 48000});  // a second device of the same name
+    EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{1, 2})) << "the snapshot stays until refreshed";
+    lib->refreshDevices();
     EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{3, 1, 2, 4}));
     EXPECT_EQ(lib->getDeviceNames(), (std::vector<std::string>{"Interface", "Mic", "Speakers", "Mic"}));
     system.devices.erase(system.devices.begin());
+    lib->refreshDevices();
     EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{1, 2, 4}));
     EXPECT_TRUE(errors.empty());
 }
@@ -39,14 +42,18 @@ TEST_F(AudioLibraryTest, ADeviceKeepsItsIdWhenAnotherOfItsNameGoesOrItIsBusy) {
     EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{1, 2}));
     const FakeDevice first = system.devices[0];
     system.devices.erase(system.devices.begin());
+    lib->refreshDevices();
     EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{2}));
     EXPECT_EQ(lib->getDeviceInfo(1).ID, 0u) << "the id of the device that went names no other";
     system.devices[0].probed = false;  // busy in another program: no layout to see
+    lib->refreshDevices();
     EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{2}));
     system.devices[0].probed = true;
     system.devices[0].inputs = 6;  // reconfigured
+    lib->refreshDevices();
     EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{2}));
     system.devices.insert(system.devices.begin(), first);
+    lib->refreshDevices();
     EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{1, 2}));
 }
 
@@ -74,9 +81,11 @@ TEST_F(AudioLibraryTest, DefaultsAreDevicesWithChannelsInThatDirectionOrNone) {
     system.devices = {{"Speakers", 0, 2, {48000}, 48000}, {"Mic", 1, 0, {48000}, 48000}};
     system.defaultInput = 0;  // what a library says when it knows no default
     system.defaultOutput = 0;
+    lib->refreshDevices();
     EXPECT_EQ(lib->getDefaultOutputDevice(), 1u);
     EXPECT_EQ(lib->getDefaultInputDevice(), 2u);
     system.devices = {{"Speakers", 0, 2, {48000}, 48000}};
+    lib->refreshDevices();
     EXPECT_EQ(lib->getDefaultInputDevice(), 0u);
 }
 
