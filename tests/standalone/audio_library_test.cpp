@@ -13,9 +13,9 @@ struct AudioLibraryTest : ::testing::Test {
     FakeAudioSystem system;
     std::vector<std::pair<AudioErrorType, std::string>> errors;
 
-    std::unique_ptr<AudioLibrary> make() {
+    std::unique_ptr<AudioLibrary> make(AudioApi api = AudioApi::Dummy) {
         return std::make_unique<AudioLibrary>(
-            AudioApi::Dummy, [this](AudioErrorType t, const std::string& m) { errors.push_back({t, m}); },
+            api, [this](AudioErrorType t, const std::string& m) { errors.push_back({t, m}); },
             system.factory());
     }
 };
@@ -136,3 +136,124 @@ TEST_F(AudioLibraryTest, ABackendThatCannotBeMadeIsReportedAndLeavesNoDevices) {
 }
 
 }  // namespace
+
+// Faults of the probes a snapshot is made of. Each case starts from a snapshot of
+// the mic (id 1) and the speakers (id 2), then takes one more with the fault in it.
+TEST_F(AudioLibraryTest, AFailedProbeNeitherShufflesIdsNorListsAPhantom) {
+    const std::vector<FakeDevice> two{{"Mic", 1, 0, {48000}, 48000}, {"Speakers", 0, 2, {48000}, 48000}};
+    const FakeDevice interface{"Interface", 2, 2, {48000}, 48000};
+    const struct {
+        const char* fault;
+        std::function<void(FakeAudioSystem&)> inject;
+        std::vector<unsigned int> ids;
+        int probes;  // of the second snapshot
+    } cases[] = {
+        {"one probe fails: taken again", [](FakeAudioSystem& s) { s.failedProbes = 1; }, {1, 2}, 6},
+        {"it fails again: the record before", [](FakeAudioSystem& s) { s.failedProbes = 2; }, {1, 2}, 6},
+        {"the count fails: taken again", [](FakeAudioSystem& s) { s.emptyCounts = 1; }, {1, 2}, 4},
+        {"a device goes between count and probe",
+         [](FakeAudioSystem& s) {
+             s.beforeProbe = [&s](int probe) {
+                 if (probe == 2) s.devices.pop_back();  // after the count
+             };
+         },
+         {1}, 5},
+        {"a new device cannot be probed: no id",
+         [&](FakeAudioSystem& s) {
+             s.devices.insert(s.devices.begin(), interface);
+             s.failedProbes = 1;
+             s.beforeProbe = [&s](int probe) {
+                 if (probe == 6) s.failedProbes = 1;  // its probe in the second try
+             };
+         },
+         {1, 2}, 8},
+    };
+    for (const auto& c : cases) {
+        FakeAudioSystem s;
+        s.devices = two;
+        AudioLibrary lib(AudioApi::Dummy, [&](AudioErrorType t, const std::string& m) { errors.push_back({t, m}); },
+                         s.factory());
+        ASSERT_TRUE(lib.refreshDevices());
+        c.inject(s);
+        s.probes = 0;
+        EXPECT_TRUE(lib.refreshDevices()) << c.fault;
+        EXPECT_EQ(lib.getDeviceIds(), c.ids) << c.fault;
+        EXPECT_EQ(lib.getDeviceNames()[0], "Mic") << c.fault;
+        EXPECT_EQ(lib.getDeviceInfo(1).inputChannels, 1u) << c.fault;
+        EXPECT_EQ(s.probes, c.probes) << c.fault;
+        EXPECT_TRUE(errors.empty()) << c.fault << ": " << errors.front().second;
+        if (s.devices.size() == 3) {  // the device no probe reached, seen at last: an id of its own
+            s.beforeProbe = nullptr;
+            lib.refreshDevices();
+            EXPECT_EQ(lib.getDeviceIds(), (std::vector<unsigned int>{3, 1, 2}));
+        }
+    }
+}
+
+TEST_F(AudioLibraryTest, AQueryAnswersFromTheSnapshotAndProbesEachDeviceOnce) {
+    system.devices = {{"Mic", 1, 0, {48000}, 48000}, {"Speakers", 0, 2, {48000}, 48000}};
+    auto lib = make();
+    lib->getDevices();
+    lib->getDeviceIds();
+    lib->getDeviceInfo(2);
+    lib->getDefaultOutputDevice();
+    EXPECT_EQ(system.probes, 3) << "one count and one probe per device, once";
+}
+
+TEST_F(AudioLibraryTest, TheStreamsOwnClientIsNoDeviceOtherClientsAre) {
+    system.devices = {{"system", 2, 2, {48000}, 48000}, {"Lumivex-7", 2, 2, {48000}, 48000}};
+    auto lib = make();
+    AudioStreamParameters out{1, 2, 0};
+    unsigned int frames = 256;
+    AudioStreamOptions options;
+    options.streamName = "Lumivex-8";
+    ASSERT_EQ(lib->openStream(&out, nullptr, kAudioFloat32, 48000, &frames, nullptr, nullptr, &options),
+              kAudioNoError);
+    lib->refreshDevices();
+    EXPECT_EQ(lib->getDeviceNames(), (std::vector<std::string>{"system", "Lumivex-7"}))
+        << "another program's client stays";
+}
+
+TEST_F(AudioLibraryTest, AnOpenTheBackendRefusesIsLookedUpAndTriedOnceMore) {
+    system.devices = {{"Mic", 1, 0, {48000}, 48000}, {"Speakers", 0, 2, {48000}, 48000}};
+    auto lib = make();
+    lib->refreshDevices();
+    system.devices.erase(system.devices.begin());  // the speakers move up
+    AudioStreamParameters out{2, 2, 0};
+    unsigned int frames = 256;
+    EXPECT_EQ(lib->openStream(&out, nullptr, kAudioFloat32, 48000, &frames, nullptr), kAudioNoError);
+    EXPECT_EQ(system.opens.back().output.deviceId, 0u) << "at its new position";
+    EXPECT_TRUE(errors.empty());
+    lib->closeStream();
+
+    system.refusedOpens = 2;  // refused again after the second look
+    EXPECT_EQ(lib->openStream(&out, nullptr, kAudioFloat32, 48000, &frames, nullptr), kAudioInvalidUse);
+    ASSERT_EQ(errors.size(), 1u) << "reported once";
+    system.devices.clear();  // gone for good
+    EXPECT_EQ(lib->openStream(&out, nullptr, kAudioFloat32, 48000, &frames, nullptr), kAudioInvalidParameter);
+    EXPECT_EQ(errors.back().second, "AudioLibrary::openStream: device id 2 not found");
+}
+
+TEST_F(AudioLibraryTest, TheAudioSystemIsChosenAgainOnlyWhileNoStreamIsOpenAndIdsStay) {
+    system.serverDown = true;
+    system.devices = {{"system", 2, 2, {48000}, 48000}};
+    auto lib = make(AudioApi::Unspecified);
+    lib->chooseAudioSystemAgain();
+    EXPECT_EQ(system.backendsMade, 1) << "not chosen again before it served";
+    EXPECT_TRUE(lib->getDeviceIds().empty());
+    system.serverDown = false;  // the server starts after the program
+    lib->refreshDevices();
+    EXPECT_TRUE(lib->getDeviceIds().empty()) << "the backend keeps its choice";
+    lib->chooseAudioSystemAgain();
+    lib->refreshDevices();
+    EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{1}));
+    lib->chooseAudioSystemAgain();
+    lib->refreshDevices();
+    EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{1})) << "a new backend, the same id";
+    AudioStreamParameters out{1, 2, 0};
+    unsigned int frames = 256;
+    lib->openStream(&out, nullptr, kAudioFloat32, 48000, &frames, nullptr);
+    const int made = system.backendsMade;
+    lib->chooseAudioSystemAgain();
+    EXPECT_EQ(system.backendsMade, made) << "not under an open stream";
+}
