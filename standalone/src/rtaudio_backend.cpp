@@ -13,6 +13,7 @@
 #include <jack/jack.h>
 
 #include <atomic>
+#include <iostream>
 #include <mutex>
 #include <optional>
 #include <type_traits>
@@ -96,11 +97,7 @@ void quietenLibraries() {
 
 class RtAudioBackend final : public AudioBackend {
 public:
-    explicit RtAudioBackend(AudioApi api)
-        : audio_(translated([&] {
-              quietenLibraries();
-              return std::make_unique<RtAudio>(static_cast<RtAudio::Api>(api));
-          })) {}
+    explicit RtAudioBackend(AudioApi api) : audio_(translated([&] { return made(api); })) {}
 
     ~RtAudioBackend() override {
         try {
@@ -183,6 +180,22 @@ public:
     void showWarnings(bool show) override { audio_->showWarnings(show); }
 
 private:
+    // RtAudio's constructor tries the audio systems one after another and prints
+    // the warnings of those it passes over (a sound server that is not running)
+    // before its warnings can be switched off: they are not printed.
+    static std::unique_ptr<RtAudio> made(AudioApi api) {
+        quietenLibraries();
+        std::streambuf* const printed = std::cerr.rdbuf(nullptr);
+        struct Restore {
+            std::streambuf* printed;
+            ~Restore() {
+                std::cerr.rdbuf(printed);
+                std::cerr.clear();
+            }
+        } restore{printed};
+        return std::make_unique<RtAudio>(static_cast<RtAudio::Api>(api));
+    }
+
     static void errorTrampoline(RtAudioError::Type type, const std::string& message) noexcept {
         Clap::shielded("audio error report", [&] {
             if (ProbeErrors* probe = t_probeErrors; probe != nullptr) {
