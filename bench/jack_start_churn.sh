@@ -5,12 +5,14 @@
 # that showed the "Unable to configure audio" alert, the starts whose stream never
 # came up, and the JACK clients opened per start besides the stream's own.
 #
-# Usage: xvfb-run -a bench/jack_start_churn.sh <lumivex binary> [runs=300]
+# Usage: xvfb-run -a bench/jack_start_churn.sh <lumivex binary> [runs=300] [pause=0.05]
+# `pause` is the other client's rest in seconds between two clients.
 # Never touches the default JACK server: everything runs on a server of its own.
 set -uo pipefail
 program="$1"
 runs="${2:-300}"
-bound=10  # seconds, for the stream to come up and for the exit after SIGTERM
+pause="${3:-0.05}"
+bound=5  # seconds, for the stream to come up and for the exit after SIGTERM
 
 server="lumivex-churn-$$"
 scratch="$(mktemp -d /tmp/lumivex-churn-XXXXXX)"
@@ -22,7 +24,9 @@ jackd -n "$server" --no-realtime -d dummy -r 48000 -p 256 >"$scratch/jackd.log" 
 jackd_pid=$!
 churn_pid=
 evmon_pid=
+pid=
 cleanup() {
+    [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null
     [ -n "$churn_pid" ] && kill "$churn_pid" 2>/dev/null && wait "$churn_pid" 2>/dev/null
     [ -n "$evmon_pid" ] && kill "$evmon_pid" 2>/dev/null && wait "$evmon_pid" 2>/dev/null
     kill "$jackd_pid" 2>/dev/null && wait "$jackd_pid" 2>/dev/null
@@ -30,13 +34,14 @@ cleanup() {
     rm -rf "$scratch"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM
 for _ in $(seq 100); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
 
 # Every client registration on the server, by name.
 stdbuf -oL jack_evmon >"$scratch/events.log" 2>&1 &
 evmon_pid=$!
 # The other client: opens and closes a JACK client, again and again.
-( while true; do jack_lsp >/dev/null 2>&1; done ) &
+( while true; do jack_lsp >/dev/null 2>&1; sleep "$pause"; done ) &
 churn_pid=$!
 
 hangs=0 alerts=0 silent=0
@@ -69,6 +74,7 @@ for run in $(seq "$runs"); do
         kill -KILL "$pid" 2>/dev/null
     fi
     wait "$pid" 2>/dev/null
+    pid=
 done
 
 sleep 1
