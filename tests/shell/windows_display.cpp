@@ -230,25 +230,6 @@ TEST_F(SettingsWindow, OkRestartsTheStreamOnTheChoiceAndClosesWhetherOrNotItStar
     EXPECT_FALSE(host->inputEnabled) << "No Input";
 }
 
-// No server when the program started; it came later: every window, its OK and its
-// Reset look at the system afresh.
-TEST_F(SettingsWindow, ASoundServerStartedAfterTheProgramIsListedAndPlaysOnOk) {
-    attach();
-    audio.serverDown = true;
-    host->startAudioThread();
-    AudioSettingsWindow& before = open();
-    EXPECT_EQ(titles(before.inputSelection()), Titles{"No Input"});
-    gtk_button_clicked(before.cancelButton());
-    audio.serverDown = false;
-    AudioSettingsWindow& w = open();
-    EXPECT_EQ(titles(w.outputSelection()), (Titles{"Interface", "Speakers"}));
-    gtk_button_clicked(w.resetButton());
-    EXPECT_EQ(selected(w.outputSelection()), "Interface");
-    gtk_button_clicked(w.okButton());
-    EXPECT_TRUE(host->rtaDac->isStreamRunning());
-    EXPECT_EQ(audio.opens.back().output.deviceId, 0u);
-}
-
 TEST_F(SettingsWindow, ResetSelectsTheListedDefaultsAndCancelOrCloseApplyNothing) {
     FakePlugin& p = attach();
     audio.devices[0].preferred = 96000;                       // the default output's rate

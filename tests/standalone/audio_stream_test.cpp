@@ -1,7 +1,6 @@
 // Opening, restarting and stopping the host's stream on a fake audio library:
 // rates, channel counts, defaults, activation, the stop protocol and audio errors.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "host_fixture.h"
 
@@ -110,26 +109,6 @@ TEST_F(AudioStream, StopSilencesAndClosesAndProcessingStaysOff) {
     host->stopAudioThread();
     EXPECT_EQ(audio.aborts, 1);
     EXPECT_EQ(audio.drainsNeverSignalled, 0);
-}
-
-// No server when the program started: the library chose an audio system without
-// devices. Looked at again while no stream is open, the server is found.
-TEST_F(AudioStream, AServerStartedAfterTheProgramIsFoundWhenTheDevicesAreLookedAtAgain) {
-    attach();
-    std::vector<std::string> shown;
-    host->displayError = [&](const std::string& m) { shown.push_back(m); };
-    audio.serverDown = true;
-    host->startAudioThread();
-    EXPECT_FALSE(host->rtaDac->isStreamOpen());
-    EXPECT_TRUE(host->getOutputAudioDevices().empty());
-    audio.serverDown = false;
-    host->refreshAudioDevices();
-    ASSERT_EQ(host->getOutputAudioDevices().size(), 2u);
-    const auto [input, output, rate] = host->getDefaultAudioInOutSampleRate();
-    host->startAudioThreadOn(input, 2, true, output, 2, true, rate);
-    EXPECT_TRUE(streamRuns());
-    EXPECT_EQ(lastOpen().options.streamName, "Lumivex-" + std::to_string(::getpid()));
-    EXPECT_EQ(shown.size(), 1u) << "the first start's failure alone";
 }
 
 TEST_F(AudioStream, AStreamTheLibraryStoppedIsClosedBeforeTheNextOpen) {

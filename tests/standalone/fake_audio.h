@@ -54,15 +54,13 @@ struct FakeAudioSystem {
     int failedProbes = 0;
     int emptyCounts = 0;
     // As RtAudio, a backend chooses its audio system when it is made: one made
-    // while the server is down sees no devices for good.
+    // while the server is down sees no devices for good. While a stream named by
+    // its options is open, its own client is a device too, last, as with JACK.
     bool serverDown = false;
     int backendsMade = 0;
     // The next `refusedOpens` opens fail as when the devices moved under the
     // library's own numbering.
     int refusedOpens = 0;
-    // While a stream named by its options is open, its own client is a device too,
-    // last, as a JACK client with two ports each way.
-    bool listOwnClient = true;
     // A draining stop waits for a signal that does not come (bounded here, counted
     // in `drainsNeverSignalled`).
     bool drainNeverSignals = false;
