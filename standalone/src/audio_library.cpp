@@ -114,6 +114,15 @@ bool AudioLibrary::enumerate(std::vector<Present>& found, unsigned int& count, A
 }
 
 bool AudioLibrary::refreshDevices() {
+    const bool taken = takeSnapshot();
+    // RtAudio chooses its audio system when it is made, by which one has devices
+    // then; one probe that failed at that moment leaves it on a system without
+    // any. Seeing none, the library chooses once more.
+    if (!present_.empty() || api_ != AudioApi::Unspecified || isStreamOpen() || !remakeBackend()) return taken;
+    return takeSnapshot();
+}
+
+bool AudioLibrary::takeSnapshot() {
     if (backend_ == nullptr) {
         present_.clear();
         haveSnapshot_ = true;
@@ -153,17 +162,23 @@ void AudioLibrary::ensureSnapshot() {
 }
 
 void AudioLibrary::chooseAudioSystemAgain() {
-    if (api_ != AudioApi::Unspecified || !factory_ || isStreamOpen()) return;
+    if (api_ != AudioApi::Unspecified || isStreamOpen()) return;
     if (backend_ != nullptr && !backendServed_) return;  // chosen just now
+    remakeBackend();
+}
+
+bool AudioLibrary::remakeBackend() {
+    if (!factory_) return false;
     std::unique_ptr<AudioBackend> next;
     guarded([&] {
         next = factory_(api_);
         if (next != nullptr) next->showWarnings(false);
     });
-    if (next == nullptr) return;  // the one there is stays
+    if (next == nullptr) return false;  // the one there is stays
     backend_ = std::move(next);
     backendServed_ = false;
     snapshotCount_ = kNoCount;  // the new backend numbers its own devices
+    return true;
 }
 
 const AudioLibrary::Present* AudioLibrary::findPresent(unsigned int id) const {

@@ -135,8 +135,6 @@ TEST_F(AudioLibraryTest, ABackendThatCannotBeMadeIsReportedAndLeavesNoDevices) {
     EXPECT_FALSE(lib->isStreamRunning());
 }
 
-}  // namespace
-
 // Faults of the probes a snapshot is made of. Each case starts from a snapshot of
 // the mic (id 1) and the speakers (id 2), then takes one more with the fault in it.
 TEST_F(AudioLibraryTest, AFailedProbeNeitherShufflesIdsNorListsAPhantom) {
@@ -217,9 +215,8 @@ TEST_F(AudioLibraryTest, TheAudioSystemIsChosenAgainOnlyWhileNoStreamIsOpenAndId
     lib->chooseAudioSystemAgain();
     EXPECT_EQ(system.backendsMade, 1) << "not chosen again before it served";
     EXPECT_TRUE(lib->getDeviceIds().empty());
+    EXPECT_EQ(system.backendsMade, 2) << "seeing none, it chose once more";
     system.serverDown = false;  // the server starts after the program
-    lib->refreshDevices();
-    EXPECT_TRUE(lib->getDeviceIds().empty()) << "the backend keeps its choice";
     lib->chooseAudioSystemAgain();
     lib->refreshDevices();
     EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{1}));
@@ -233,3 +230,5 @@ TEST_F(AudioLibraryTest, TheAudioSystemIsChosenAgainOnlyWhileNoStreamIsOpenAndId
     lib->chooseAudioSystemAgain();
     EXPECT_EQ(system.backendsMade, made) << "not under an open stream";
 }
+
+}  // namespace

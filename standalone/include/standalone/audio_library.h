@@ -37,7 +37,8 @@ public:
     AudioApi getCurrentApi() const { return api_; }
 
     // Takes a snapshot of the devices. False when the backend failed (reported);
-    // the snapshot before then stays.
+    // the snapshot before then stays. A library made for AudioApi::Unspecified
+    // that sees no devices chooses its audio system once more and looks again.
     bool refreshDevices();
     // For a library made for AudioApi::Unspecified, while no stream is open: makes
     // the backend anew, so that the audio system is chosen again (a sound server
@@ -94,6 +95,9 @@ private:
     // One enumeration of the backend: false when it should be taken again (a probe
     // failed, the count fell to none, or the backend threw: `failure` says how).
     bool enumerate(std::vector<Present>& found, unsigned int& count, AudioErrorType& failure, std::string& message);
+    bool takeSnapshot();
+    // Makes the backend anew for api_. False when it could not be made (reported).
+    bool remakeBackend();
     // Takes a snapshot unless there is one.
     void ensureSnapshot();
     bool isOwnClient(const BackendDeviceInfo& info) const;
