@@ -41,7 +41,7 @@ stopServer() {
     [ -n "$evmon_pid" ] && kill -KILL "$evmon_pid" 2>/dev/null && wait "$evmon_pid" 2>/dev/null
     if [ -n "$jackd_pid" ]; then
         kill -TERM "$jackd_pid" 2>/dev/null
-        for _ in $(seq 30); do kill -0 "$jackd_pid" 2>/dev/null || break; sleep 0.1; done
+        for _ in $(seq 100); do kill -0 "$jackd_pid" 2>/dev/null || break; sleep 0.1; done
         kill -KILL "$jackd_pid" 2>/dev/null
         wait "$jackd_pid" 2>/dev/null
     fi
