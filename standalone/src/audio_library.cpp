@@ -28,7 +28,7 @@ AudioErrorType AudioLibrary::guarded(Call&& call) {
 }
 
 AudioLibrary::AudioLibrary(AudioApi api, AudioErrorCallback errorCallback, const AudioBackendFactory& factory)
-    : api_(api), errorCallback_(std::move(errorCallback)) {
+    : api_(api), errorCallback_(std::move(errorCallback)), factory_(factory) {
     guarded([&] {
         backend_ = factory(api);
         if (backend_ != nullptr) backend_->showWarnings(false);  // they come to us instead
@@ -83,19 +83,101 @@ void AudioLibrary::assignIds(std::vector<Present>& found) {
     }
 }
 
-bool AudioLibrary::refresh() {
+bool AudioLibrary::isOwnClient(const BackendDeviceInfo& info) const {
+    return !ownClient_.empty() && info.name == ownClient_;
+}
+
+bool AudioLibrary::enumerate(std::vector<Present>& found, unsigned int& count, AudioErrorType& failure,
+                             std::string& message) {
+    found.clear();
+    failure = kAudioNoError;
+    bool complete = true;
+    try {
+        count = backend_->deviceCount();
+        // A count of none where there were devices may be the counting probe's own
+        // failure as well as a server that went.
+        if (count == 0 && !present_.empty()) complete = false;
+        for (unsigned int i = 0; i < count; ++i) {
+            BackendDeviceInfo info = backend_->deviceInfo(i);
+            if (!info.probed && info.name.empty()) complete = false;
+            found.push_back({0, i, std::move(info)});
+        }
+    } catch (const AudioBackendError& e) {
+        // Also a device that went between the count and its probe.
+        failure = e.type();
+        message = e.what();
+    } catch (const std::exception& e) {
+        failure = kAudioUnknownError;
+        message = e.what();
+    }
+    return complete && failure == kAudioNoError;
+}
+
+bool AudioLibrary::refreshDevices() {
+    const bool taken = takeSnapshot();
+    // RtAudio chooses its audio system when it is made, by which one has devices
+    // then; one probe that failed at that moment leaves it on a system without
+    // any. Seeing none, the library chooses once more.
+    if (!present_.empty() || api_ != AudioApi::Unspecified || isStreamOpen() || !remakeBackend()) return taken;
+    return takeSnapshot();
+}
+
+bool AudioLibrary::takeSnapshot() {
     if (backend_ == nullptr) {
         present_.clear();
+        haveSnapshot_ = true;
         return false;
     }
     std::vector<Present> found;
-    const AudioErrorType result = guarded([&] {
-        const unsigned int count = backend_->deviceCount();
-        for (unsigned int i = 0; i < count; ++i) found.push_back({0, backend_->deviceInfo(i)});
+    unsigned int count = 0;
+    AudioErrorType failure = kAudioNoError;
+    std::string message;
+    if (!enumerate(found, count, failure, message)) enumerate(found, count, failure, message);
+    haveSnapshot_ = true;
+    backendServed_ = true;
+    if (failure != kAudioNoError) {
+        report(failure, message);
+        return false;
+    }
+    std::vector<Present> devices;
+    for (Present& p : found) {
+        if (isOwnClient(p.info)) continue;
+        if (!p.info.probed && p.info.name.empty()) {
+            // Still not probed: the device at that position keeps its record while
+            // the numbering stayed; otherwise nothing is known of it.
+            const Present* before = count == snapshotCount_ ? atPosition(p.position) : nullptr;
+            if (before == nullptr) continue;
+            p.info = before->info;
+        }
+        devices.push_back(std::move(p));
+    }
+    assignIds(devices);
+    present_ = std::move(devices);
+    snapshotCount_ = count;
+    return true;
+}
+
+void AudioLibrary::ensureSnapshot() {
+    if (!haveSnapshot_) refreshDevices();
+}
+
+void AudioLibrary::chooseAudioSystemAgain() {
+    if (api_ != AudioApi::Unspecified || isStreamOpen()) return;
+    if (backend_ != nullptr && !backendServed_) return;  // chosen just now
+    remakeBackend();
+}
+
+bool AudioLibrary::remakeBackend() {
+    if (!factory_) return false;
+    std::unique_ptr<AudioBackend> next;
+    guarded([&] {
+        next = factory_(api_);
+        if (next != nullptr) next->showWarnings(false);
     });
-    if (result != kAudioNoError) return false;
-    assignIds(found);
-    present_ = std::move(found);
+    if (next == nullptr) return false;  // the one there is stays
+    backend_ = std::move(next);
+    backendServed_ = false;
+    snapshotCount_ = kNoCount;  // the new backend numbers its own devices
     return true;
 }
 
@@ -105,17 +187,16 @@ const AudioLibrary::Present* AudioLibrary::findPresent(unsigned int id) const {
     return nullptr;
 }
 
-unsigned int AudioLibrary::idAtPosition(unsigned int position) const {
-    return position < present_.size() ? present_[position].id : 0;
+const AudioLibrary::Present* AudioLibrary::atPosition(unsigned int position) const {
+    for (const Present& p : present_)
+        if (p.position == position) return &p;
+    return nullptr;
 }
 
 bool AudioLibrary::positionOf(unsigned int id, unsigned int* position) const {
-    for (size_t i = 0; i < present_.size(); ++i) {
-        if (present_[i].id != id) continue;
-        *position = static_cast<unsigned int>(i);
-        return true;
-    }
-    return false;
+    const Present* p = findPresent(id);
+    if (p != nullptr) *position = p->position;
+    return p != nullptr;
 }
 
 AudioDeviceInfo AudioLibrary::toDeviceInfo(const Present& p) const {
@@ -134,41 +215,53 @@ AudioDeviceInfo AudioLibrary::toDeviceInfo(const Present& p) const {
     return info;
 }
 
+std::vector<AudioDeviceInfo> AudioLibrary::getDevices() {
+    ensureSnapshot();
+    std::vector<AudioDeviceInfo> devices;
+    for (const Present& p : present_) devices.push_back(toDeviceInfo(p));
+    return devices;
+}
+
 std::vector<unsigned int> AudioLibrary::getDeviceIds() {
-    refresh();
+    ensureSnapshot();
     std::vector<unsigned int> ids;
     for (const Present& p : present_) ids.push_back(p.id);
     return ids;
 }
 
 std::vector<std::string> AudioLibrary::getDeviceNames() {
-    refresh();
+    ensureSnapshot();
     std::vector<std::string> names;
     for (const Present& p : present_) names.push_back(p.info.name);
     return names;
 }
 
-AudioDeviceInfo AudioLibrary::getDeviceInfo(unsigned int deviceId) {
+bool AudioLibrary::findDevice(unsigned int deviceId, AudioDeviceInfo* info) {
+    ensureSnapshot();
     const Present* p = findPresent(deviceId);
-    if (p == nullptr && refresh()) p = findPresent(deviceId);
-    if (p == nullptr) {
+    if (p != nullptr && info != nullptr) *info = toDeviceInfo(*p);
+    return p != nullptr;
+}
+
+AudioDeviceInfo AudioLibrary::getDeviceInfo(unsigned int deviceId) {
+    AudioDeviceInfo info;
+    if (!findDevice(deviceId, &info))
         report(kAudioInvalidParameter, "AudioLibrary::getDeviceInfo: device id " + std::to_string(deviceId) +
                                            " not found");
-        return {};
-    }
-    return toDeviceInfo(*p);
+    return info;
 }
 
 // The backend's answer when that device has channels in the direction; otherwise
 // the first device flagged as default, then the first with channels at all.
 unsigned int AudioLibrary::defaultDevice(bool input) {
-    if (!refresh() || present_.empty()) return 0;
+    ensureSnapshot();
+    if (backend_ == nullptr || present_.empty()) return 0;
     unsigned int position = 0;
     if (guarded([&] { position = input ? backend_->defaultInputDevice() : backend_->defaultOutputDevice(); }) !=
         kAudioNoError)
         position = 0;
     auto channels = [input](const Present& p) { return input ? p.info.inputChannels : p.info.outputChannels; };
-    if (position < present_.size() && channels(present_[position]) > 0) return idAtPosition(position);
+    if (const Present* p = atPosition(position); p != nullptr && channels(*p) > 0) return p->id;
     for (const Present& p : present_)
         if ((input ? p.info.isDefaultInput : p.info.isDefaultOutput) && channels(p) > 0) return p.id;
     for (const Present& p : present_)
@@ -178,6 +271,35 @@ unsigned int AudioLibrary::defaultDevice(bool input) {
 
 unsigned int AudioLibrary::getDefaultInputDevice() { return defaultDevice(true); }
 unsigned int AudioLibrary::getDefaultOutputDevice() { return defaultDevice(false); }
+
+// Maps the ids to the snapshot's positions and opens; a failure comes back with
+// its message, unreported.
+AudioErrorType AudioLibrary::openOnce(const AudioStreamParameters* output, const AudioStreamParameters* input,
+                                      AudioFormat format, unsigned int sampleRate, unsigned int* bufferFrames,
+                                      AudioStreamCallback callback, void* userData, AudioStreamOptions* options,
+                                      std::string& message) {
+    AudioStreamParameters out, in;
+    for (auto [given, mapped] : {std::pair{output, &out}, std::pair{input, &in}}) {
+        if (given == nullptr) continue;
+        *mapped = *given;
+        if (!positionOf(given->deviceId, &mapped->deviceId)) {
+            message = "AudioLibrary::openStream: device id " + std::to_string(given->deviceId) + " not found";
+            return kAudioInvalidParameter;
+        }
+    }
+    try {
+        backend_->openStream(output != nullptr ? &out : nullptr, input != nullptr ? &in : nullptr, format,
+                             sampleRate, bufferFrames, callback, userData, options,
+                             [this](AudioErrorType type, const std::string& text) { report(type, text); });
+        return kAudioNoError;
+    } catch (const AudioBackendError& e) {
+        message = e.what();
+        return e.type();
+    } catch (const std::exception& e) {
+        message = e.what();
+        return kAudioUnknownError;
+    }
+}
 
 AudioErrorType AudioLibrary::openStream(AudioStreamParameters* output, AudioStreamParameters* input,
                                         AudioFormat format, unsigned int sampleRate, unsigned int* bufferFrames,
@@ -194,22 +316,19 @@ AudioErrorType AudioLibrary::openStream(AudioStreamParameters* output, AudioStre
         report(kAudioInvalidUse, "AudioLibrary::openStream: input and output parameters are both missing");
         return kAudioInvalidUse;
     }
-    refresh();
-    AudioStreamParameters out, in;
-    for (auto [given, mapped] : {std::pair{output, &out}, std::pair{input, &in}}) {
-        if (given == nullptr) continue;
-        *mapped = *given;
-        if (!positionOf(given->deviceId, &mapped->deviceId)) {
-            report(kAudioInvalidParameter,
-                   "AudioLibrary::openStream: device id " + std::to_string(given->deviceId) + " not found");
-            return kAudioInvalidParameter;
-        }
+    if (options != nullptr && !options->streamName.empty()) ownClient_ = options->streamName;
+    ensureSnapshot();
+    const unsigned int frames = *bufferFrames;
+    std::string message;
+    AudioErrorType result = openOnce(output, input, format, sampleRate, bufferFrames, callback, userData, options,
+                                     message);
+    if (result != kAudioNoError && refreshDevices()) {
+        if (isStreamOpen()) guarded([&] { backend_->closeStream(); });
+        *bufferFrames = frames;
+        result = openOnce(output, input, format, sampleRate, bufferFrames, callback, userData, options, message);
     }
-    return guarded([&] {
-        backend_->openStream(output != nullptr ? &out : nullptr, input != nullptr ? &in : nullptr, format,
-                             sampleRate, bufferFrames, callback, userData, options,
-                             [this](AudioErrorType type, const std::string& message) { report(type, message); });
-    });
+    if (result != kAudioNoError) report(result, message);
+    return result;
 }
 
 void AudioLibrary::closeStream() {
@@ -228,7 +347,7 @@ AudioErrorType AudioLibrary::startStream() {
 
 AudioErrorType AudioLibrary::stopStream() {
     if (backend_ == nullptr) return kAudioInvalidUse;
-    return guarded([&] { backend_->stopStream(); });
+    return guarded([&] { backend_->abortStream(); });
 }
 
 bool AudioLibrary::isStreamOpen() const { return backend_ != nullptr && backend_->isStreamOpen(); }

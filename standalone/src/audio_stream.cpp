@@ -1,7 +1,10 @@
 // Plug-in activation, the audio library object, opening, starting and stopping the
 // stream and the device queries.
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
+#include <string>
 #include <thread>
 
 #include "standalone/standalone_host.h"
@@ -63,6 +66,30 @@ void StandaloneHost::stopStreamAndWait() {
     if (rtaDac->isStreamOpen()) rtaDac->closeStream();
 }
 
+void StandaloneHost::refreshAudioDevices() {
+    guaranteeRtAudioDAC();
+    rtaDac->chooseAudioSystemAgain();  // nothing while a stream is open
+    rtaDac->refreshDevices();
+}
+
+namespace {
+
+// The name of this process's stream, and so of its JACK client: unique to the
+// process, so that JACK keeps it as it is and the device lists can leave that one
+// client out while other programs' clients stay.
+std::string ownStreamName() { return "Lumivex-" + std::to_string(::getpid()); }
+
+// The record of a device the stream is to use: from the devices' snapshot, or from
+// a fresh one when the snapshot does not hold it (reported when that does not either).
+bool lookUp(AudioLibrary& dac, uint32_t id, AudioDeviceInfo& info) {
+    if (dac.findDevice(id, &info)) return true;
+    dac.refreshDevices();
+    info = dac.getDeviceInfo(id);
+    return info.ID != 0;
+}
+
+}  // namespace
+
 void StandaloneHost::startAudioThreadOn(uint32_t inputDevice, uint32_t inputChannels, bool useInput,
                                         uint32_t outputDevice, uint32_t outputChannels, bool useOutput,
                                         int32_t sampleRate) {
@@ -76,12 +103,12 @@ void StandaloneHost::startAudioThreadOn(uint32_t inputDevice, uint32_t inputChan
     // Without a plug-in there is nothing to run a stream for.
     if (instance() == nullptr) return;
 
-    rtaDac->getDeviceIds();
-    rtaDac->getDeviceNames();
-
+    // One look at the devices serves the whole open: the records below come from
+    // the snapshot the caller's decision was made on.
     AudioStreamParameters outputParams{outputDevice, 0, 0};
     if (useOutput) {
-        const AudioDeviceInfo info = rtaDac->getDeviceInfo(outputDevice);
+        AudioDeviceInfo info;
+        if (!lookUp(*rtaDac, outputDevice, info)) return;
         outputParams.nChannels = std::min(outputChannels, info.outputChannels);
         const auto& rates = info.sampleRates;
         if (sampleRate < 0 ||
@@ -90,7 +117,8 @@ void StandaloneHost::startAudioThreadOn(uint32_t inputDevice, uint32_t inputChan
     }
     AudioStreamParameters inputParams{inputDevice, 0, 0};
     if (useInput) {
-        const AudioDeviceInfo info = rtaDac->getDeviceInfo(inputDevice);
+        AudioDeviceInfo info;
+        if (!lookUp(*rtaDac, inputDevice, info)) return;
         inputParams.nChannels = std::min(inputChannels, info.inputChannels);
         if (sampleRate < 0) sampleRate = static_cast<int32_t>(info.preferredSampleRate);
     }
@@ -99,6 +127,7 @@ void StandaloneHost::startAudioThreadOn(uint32_t inputDevice, uint32_t inputChan
 
     AudioStreamOptions options;
     options.flags = kAudioScheduleRealtime;
+    options.streamName = ownStreamName();
     if (bufferFrames == 0) bufferFrames = kFirstBufferFrames;
 
     const AudioErrorType result =
@@ -156,12 +185,8 @@ std::tuple<uint32_t, uint32_t, int32_t> StandaloneHost::getDefaultAudioInOutSamp
 std::vector<AudioDeviceInfo> filterDevicesBy(const std::unique_ptr<AudioLibrary>& dac,
                                              std::function<bool(const AudioDeviceInfo&)> predicate) {
     std::vector<AudioDeviceInfo> result;
-    const std::vector<unsigned int> ids = dac->getDeviceIds();
-    dac->getDeviceNames();
-    for (unsigned int id : ids) {
-        AudioDeviceInfo info = dac->getDeviceInfo(id);
+    for (AudioDeviceInfo& info : dac->getDevices())
         if (predicate(info)) result.push_back(std::move(info));
-    }
     return result;
 }
 

@@ -1,10 +1,21 @@
 // RtAudio 5 underneath the audio adapter. RtAudio 5 throws RtAudioError where the
 // adapter wants a typed error, and its error callback carries no context: the
 // backend whose stream is open registers itself as the one the callback reaches
-// (one stream at a time in this process).
+// (one stream at a time in this process). While a stream is open, RtAudio hands
+// the errors of device probes to that callback too; a probe on this thread keeps
+// them for itself instead, so that they come back as the probe's own failure.
+//
+// ALSA and JACK print their own diagnostics to stderr, many lines for every probe
+// of a machine without sound; the adapter reports what matters itself, so the
+// libraries are kept quiet.
 #include <RtAudio.h>
+#include <alsa/asoundlib.h>
+#include <jack/jack.h>
 
 #include <atomic>
+#include <iostream>
+#include <mutex>
+#include <optional>
 #include <type_traits>
 
 #include "standalone/audio_backend.h"
@@ -50,10 +61,43 @@ auto translated(Call&& call) -> decltype(call()) {
 class RtAudioBackend;
 std::atomic<RtAudioBackend*> s_streamOwner{nullptr};
 
+// The first error of a probe running on this thread, while one runs.
+struct ProbeErrors {
+    std::optional<RtAudioError::Type> type;
+    std::string message;
+};
+thread_local ProbeErrors* t_probeErrors = nullptr;
+
+// Runs a device probe, turning an error the library reported through the stream's
+// callback into a throw, as it would be without a stream.
+template <class Call>
+auto probed(Call&& call) -> decltype(call()) {
+    ProbeErrors errors;
+    t_probeErrors = &errors;
+    struct Reset {
+        ~Reset() { t_probeErrors = nullptr; }
+    } reset;
+    auto result = translated(call);
+    if (errors.type && *errors.type != RtAudioError::WARNING && *errors.type != RtAudioError::DEBUG_WARNING)
+        throw AudioBackendError(typeOf(*errors.type), errors.message);
+    return result;
+}
+
+void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+void quietJack(const char*) {}
+
+void quietenLibraries() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        snd_lib_error_set_handler(quietAlsa);
+        jack_set_error_function(quietJack);
+        jack_set_info_function(quietJack);
+    });
+}
+
 class RtAudioBackend final : public AudioBackend {
 public:
-    explicit RtAudioBackend(AudioApi api)
-        : audio_(translated([&] { return std::make_unique<RtAudio>(static_cast<RtAudio::Api>(api)); })) {}
+    explicit RtAudioBackend(AudioApi api) : audio_(translated([&] { return made(api); })) {}
 
     ~RtAudioBackend() override {
         try {
@@ -68,11 +112,11 @@ public:
     AudioApi currentApi() override { return static_cast<AudioApi>(audio_->getCurrentApi()); }
 
     unsigned int deviceCount() override {
-        return translated([&] { return audio_->getDeviceCount(); });
+        return probed([&] { return audio_->getDeviceCount(); });
     }
 
     BackendDeviceInfo deviceInfo(unsigned int index) override {
-        const RtAudio::DeviceInfo in = translated([&] { return audio_->getDeviceInfo(index); });
+        const RtAudio::DeviceInfo in = probed([&] { return audio_->getDeviceInfo(index); });
         BackendDeviceInfo out;
         out.probed = in.probed;
         out.name = in.name;
@@ -126,13 +170,41 @@ public:
     void stopStream() override {
         translated([&] { audio_->stopStream(); });
     }
+    // RtAudio's abort marks the drain done before it stops, so that the JACK
+    // backend's stop does not wait for a signal it may have missed already.
+    void abortStream() override {
+        translated([&] { audio_->abortStream(); });
+    }
     bool isStreamOpen() const override { return audio_->isStreamOpen(); }
     bool isStreamRunning() const override { return audio_->isStreamRunning(); }
     void showWarnings(bool show) override { audio_->showWarnings(show); }
 
 private:
+    // RtAudio's constructor tries the audio systems one after another and prints
+    // the warnings of those it passes over (a sound server that is not running)
+    // before its warnings can be switched off: they are not printed.
+    static std::unique_ptr<RtAudio> made(AudioApi api) {
+        quietenLibraries();
+        std::streambuf* const printed = std::cerr.rdbuf(nullptr);
+        struct Restore {
+            std::streambuf* printed;
+            ~Restore() {
+                std::cerr.rdbuf(printed);
+                std::cerr.clear();
+            }
+        } restore{printed};
+        return std::make_unique<RtAudio>(static_cast<RtAudio::Api>(api));
+    }
+
     static void errorTrampoline(RtAudioError::Type type, const std::string& message) noexcept {
         Clap::shielded("audio error report", [&] {
+            if (ProbeErrors* probe = t_probeErrors; probe != nullptr) {
+                if (!probe->type) {
+                    probe->type = type;
+                    probe->message = message;
+                }
+                return;
+            }
             RtAudioBackend* owner = s_streamOwner.load(std::memory_order_acquire);
             if (owner != nullptr && owner->errors_) owner->errors_(typeOf(type), message);
         });

@@ -16,12 +16,12 @@ TEST_F(LumivexProgram, PlaysThePedalRemembersItsDevicesAndComesBackAsItWasLeft) 
         XGetWindowAttributes(display, run.window, &main);
         EXPECT_EQ(main.width, kPanelWidth) << "the main window is as wide as the pedal";
 
-        // RtAudio names its JACK client "RtApiJack"; the rig feeds its inputs and
-        // records its outputs.
+        // The program's JACK client is named after the process; the rig feeds its
+        // inputs and records its outputs.
         std::vector<std::string> inputs, outputs;
         ASSERT_TRUE(within([&] {
-            inputs = portNames(jack_get_ports(rig.client(), "^RtApiJack[^:]*:", nullptr, JackPortIsInput));
-            outputs = portNames(jack_get_ports(rig.client(), "^RtApiJack[^:]*:", nullptr, JackPortIsOutput));
+            inputs = portNames(jack_get_ports(rig.client(), "^Lumivex-[0-9]+:", nullptr, JackPortIsInput));
+            outputs = portNames(jack_get_ports(rig.client(), "^Lumivex-[0-9]+:", nullptr, JackPortIsOutput));
             return inputs.size() == 2 && outputs.size() == 2;
         })) << inputs.size() << " input and " << outputs.size() << " output ports of the program's stream";
         for (int c = 0; c < 2; ++c) {

@@ -27,6 +27,7 @@ using namespace programtest;
 constexpr char kAlertTitle[] = "Unable to configure audio";
 constexpr char kSettingsTitle[] = "Audio/MIDI Settings";
 constexpr Point kSettingsOk{280, 345};  // the settings window's OK button: 80 x 30 at (240, 330)
+constexpr Point kSettingsReset{245, 130};  // "Reset to System Default": 300 x 30 at (95, 115)
 
 // A JACK server (dummy driver) that the test starts and ends itself. JACK keeps a
 // registry of at most 8 servers; one that was killed keeps its entry until a
@@ -159,8 +160,9 @@ protected:
     }
 
     // File → Audio/MIDI Settings… from the keyboard (F10 opens the menu bar), then
-    // OK with the pointer: the stream starts again on the devices it shows.
-    void openSettingsAndPressOk(const Program& run) {
+    // OK with the pointer: the stream starts again on the devices it shows, or on
+    // the system's own after "Reset to System Default".
+    void openSettingsAndPressOk(const Program& run, bool resetFirst) {
         Window settings = 0;
         for (int attempt = 0; attempt < 3 && settings == 0; ++attempt) {
             focus(run.window);
@@ -170,6 +172,10 @@ protected:
             within([&] { return (settings = titled(kSettingsTitle)) != 0; }, 5s);
         }
         ASSERT_NE(settings, 0u) << "no \"" << kSettingsTitle << "\" window";
+        if (resetFirst) {
+            button(settings, kSettingsReset, true);
+            button(settings, kSettingsReset, false);
+        }
         button(settings, kSettingsOk, true);
         button(settings, kSettingsOk, false);
     }
@@ -177,10 +183,10 @@ protected:
     // Settings → OK until the stream starts without an alert: a device look-up
     // that fails now and then on a server just started is answered and tried
     // again, as a user would.
-    void settingsOk(const Program& run) {
+    void settingsOk(const Program& run, bool resetFirst = false) {
         bool alerted = true;
         for (int attempt = 0; attempt < 3 && alerted; ++attempt) {
-            ASSERT_NO_FATAL_FAILURE(openSettingsAndPressOk(run));
+            ASSERT_NO_FATAL_FAILURE(openSettingsAndPressOk(run, resetFirst));
             within([&] { return titled(kSettingsTitle) == 0 || titled(kAlertTitle) != 0; });
             alerted = titled(kAlertTitle) != 0;
             if (alerted) {
@@ -240,7 +246,9 @@ TEST_F(ProgramThroughItsServersLife, AServerStartedAfterTheProgramPlaysOnSetting
     ASSERT_NO_FATAL_FAILURE(dismissTheAlert());
     ASSERT_TRUE(within([&] { return (run.panel = panelInside(display, run.window)) != 0; }));
     ASSERT_NO_FATAL_FAILURE(restartServer());
-    ASSERT_NO_FATAL_FAILURE(settingsOk(run));
+    // The program ran without input, so the window offers "No Input" first; the
+    // system's devices are one press away.
+    ASSERT_NO_FATAL_FAILURE(settingsOk(run, true));
     ASSERT_NO_FATAL_FAILURE(playsThroughTheRig());
     requestClose(run.window);
     quitsCleanly(run, "closing the main window");

@@ -111,6 +111,49 @@ TEST_F(RememberedDevices, FirstStartTakesTheSystemDefaultsAtARateBothOffer) {
     }
 }
 
+// A start (the remembered devices, then the open), the settings window's lists and
+// its OK each look at the devices once: one count and one probe per device.
+TEST_F(RememberedDevices, AStartAWindowAndAnOkEachProbeEveryDeviceOnce) {
+    attach();
+    std::vector<std::string> shown;
+    host->displayError = [&](const std::string& m) { shown.push_back(m); };
+    const auto probesOf = [&](auto&& step) {
+        audio.probes = 0;
+        step();
+        return audio.probes;
+    };
+    const int made = audio.backendsMade;
+    EXPECT_EQ(probesOf([&] {
+                  install();
+                  host->startAudioThread();
+              }),
+              4);
+    ASSERT_TRUE(host->rtaDac->isStreamRunning());
+    std::vector<AudioDeviceInfo> outputs;
+    EXPECT_EQ(probesOf([&] {
+                  host->refreshAudioDevices();
+                  outputs = host->getOutputAudioDevices();
+                  host->getInputAudioDevices();
+              }),
+              5)
+        << "the stream's own client is probed, yet not listed";
+    EXPECT_EQ(outputs.size(), 2u);
+    EXPECT_EQ(probesOf([&] {
+                  host->refreshAudioDevices();
+                  startStream(2, 3, 48000);
+              }),
+              5);
+    EXPECT_EQ(audio.backendsMade, made + 1) << "no new choice of audio system under a running stream";
+    EXPECT_TRUE(shown.empty());
+
+    // The device chosen in the window is unplugged before OK: one error, no stream.
+    audio.devices.pop_back();
+    host->refreshAudioDevices();
+    startStream(2, 3, 48000);
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_FALSE(host->rtaDac->isStreamOpen());
+}
+
 using DeviceWatcher = RememberedDevices;
 
 TEST_F(DeviceWatcher, StoresTheFirstStreamThenEachChoiceOfTheUserButNeverAStreamWithoutOutput) {

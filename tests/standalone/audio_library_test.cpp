@@ -13,9 +13,9 @@ struct AudioLibraryTest : ::testing::Test {
     FakeAudioSystem system;
     std::vector<std::pair<AudioErrorType, std::string>> errors;
 
-    std::unique_ptr<AudioLibrary> make() {
+    std::unique_ptr<AudioLibrary> make(AudioApi api = AudioApi::Dummy) {
         return std::make_unique<AudioLibrary>(
-            AudioApi::Dummy, [this](AudioErrorType t, const std::string& m) { errors.push_back({t, m}); },
+            api, [this](AudioErrorType t, const std::string& m) { errors.push_back({t, m}); },
             system.factory());
     }
 };
@@ -26,9 +26,12 @@ TEST_F(AudioLibraryTest, DevicesAreNumberedFromOneAndKeepTheirIdsWhenOthersAppea
     EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{1, 2}));
     system.devices.insert(system.devices.begin(), {"Interface", 2, 2, {96000}, 96000});
     system.devices.push_back({"Mic", 1, 0, {48000}, 48000});  // a second device of the same name
+    EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{1, 2})) << "the snapshot stays until refreshed";
+    lib->refreshDevices();
     EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{3, 1, 2, 4}));
     EXPECT_EQ(lib->getDeviceNames(), (std::vector<std::string>{"Interface", "Mic", "Speakers", "Mic"}));
     system.devices.erase(system.devices.begin());
+    lib->refreshDevices();
     EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{1, 2, 4}));
     EXPECT_TRUE(errors.empty());
 }
@@ -39,14 +42,18 @@ TEST_F(AudioLibraryTest, ADeviceKeepsItsIdWhenAnotherOfItsNameGoesOrItIsBusy) {
     EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{1, 2}));
     const FakeDevice first = system.devices[0];
     system.devices.erase(system.devices.begin());
+    lib->refreshDevices();
     EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{2}));
     EXPECT_EQ(lib->getDeviceInfo(1).ID, 0u) << "the id of the device that went names no other";
     system.devices[0].probed = false;  // busy in another program: no layout to see
+    lib->refreshDevices();
     EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{2}));
     system.devices[0].probed = true;
     system.devices[0].inputs = 6;  // reconfigured
+    lib->refreshDevices();
     EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{2}));
     system.devices.insert(system.devices.begin(), first);
+    lib->refreshDevices();
     EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{1, 2}));
 }
 
@@ -74,9 +81,11 @@ TEST_F(AudioLibraryTest, DefaultsAreDevicesWithChannelsInThatDirectionOrNone) {
     system.devices = {{"Speakers", 0, 2, {48000}, 48000}, {"Mic", 1, 0, {48000}, 48000}};
     system.defaultInput = 0;  // what a library says when it knows no default
     system.defaultOutput = 0;
+    lib->refreshDevices();
     EXPECT_EQ(lib->getDefaultOutputDevice(), 1u);
     EXPECT_EQ(lib->getDefaultInputDevice(), 2u);
     system.devices = {{"Speakers", 0, 2, {48000}, 48000}};
+    lib->refreshDevices();
     EXPECT_EQ(lib->getDefaultInputDevice(), 0u);
 }
 
@@ -124,6 +133,102 @@ TEST_F(AudioLibraryTest, ABackendThatCannotBeMadeIsReportedAndLeavesNoDevices) {
     unsigned int frames = 256;
     EXPECT_NE(lib->openStream(nullptr, &in, kAudioFloat32, 48000, &frames, nullptr), kAudioNoError);
     EXPECT_FALSE(lib->isStreamRunning());
+}
+
+// Faults of the probes a snapshot is made of. Each case starts from a snapshot of
+// the mic (id 1) and the speakers (id 2), then takes one more with the fault in it.
+TEST_F(AudioLibraryTest, AFailedProbeNeitherShufflesIdsNorListsAPhantom) {
+    const std::vector<FakeDevice> two{{"Mic", 1, 0, {48000}, 48000}, {"Speakers", 0, 2, {48000}, 48000}};
+    const FakeDevice interface{"Interface", 2, 2, {48000}, 48000};
+    const struct {
+        const char* fault;
+        std::function<void(FakeAudioSystem&)> inject;
+        std::vector<unsigned int> ids;
+        int probes;  // of the second snapshot
+    } cases[] = {
+        {"one probe fails: taken again", [](FakeAudioSystem& s) { s.failedProbes = 1; }, {1, 2}, 6},
+        {"it fails again: the record before", [](FakeAudioSystem& s) { s.failedProbes = 2; }, {1, 2}, 6},
+        {"the count fails: taken again", [](FakeAudioSystem& s) { s.emptyCounts = 1; }, {1, 2}, 4},
+        {"a device goes between count and probe",
+         [](FakeAudioSystem& s) {
+             s.beforeProbe = [&s](int probe) {
+                 if (probe == 2) s.devices.pop_back();  // after the count
+             };
+         },
+         {1}, 5},
+        {"a new device cannot be probed: no id",
+         [&](FakeAudioSystem& s) {
+             s.devices.insert(s.devices.begin(), interface);
+             s.failedProbes = 1;
+             s.beforeProbe = [&s](int probe) {
+                 if (probe == 6) s.failedProbes = 1;  // its probe in the second try
+             };
+         },
+         {1, 2}, 8},
+    };
+    for (const auto& c : cases) {
+        FakeAudioSystem s;
+        s.devices = two;
+        AudioLibrary lib(AudioApi::Dummy, [&](AudioErrorType t, const std::string& m) { errors.push_back({t, m}); },
+                         s.factory());
+        ASSERT_TRUE(lib.refreshDevices());
+        c.inject(s);
+        s.probes = 0;
+        EXPECT_TRUE(lib.refreshDevices()) << c.fault;
+        EXPECT_EQ(lib.getDeviceIds(), c.ids) << c.fault;
+        EXPECT_EQ(lib.getDeviceNames()[0], "Mic") << c.fault;
+        EXPECT_EQ(lib.getDeviceInfo(1).inputChannels, 1u) << c.fault;
+        EXPECT_EQ(s.probes, c.probes) << c.fault;
+        EXPECT_TRUE(errors.empty()) << c.fault << ": " << errors.front().second;
+        if (s.devices.size() == 3) {  // the device no probe reached, seen at last: an id of its own
+            s.beforeProbe = nullptr;
+            lib.refreshDevices();
+            EXPECT_EQ(lib.getDeviceIds(), (std::vector<unsigned int>{3, 1, 2}));
+        }
+    }
+}
+
+TEST_F(AudioLibraryTest, AnOpenTheBackendRefusesIsLookedUpAndTriedOnceMore) {
+    system.devices = {{"Mic", 1, 0, {48000}, 48000}, {"Speakers", 0, 2, {48000}, 48000}};
+    auto lib = make();
+    lib->refreshDevices();
+    system.devices.erase(system.devices.begin());  // the speakers move up
+    AudioStreamParameters out{2, 2, 0};
+    unsigned int frames = 256;
+    EXPECT_EQ(lib->openStream(&out, nullptr, kAudioFloat32, 48000, &frames, nullptr), kAudioNoError);
+    EXPECT_EQ(system.opens.back().output.deviceId, 0u) << "at its new position";
+    EXPECT_TRUE(errors.empty());
+    lib->closeStream();
+
+    system.refusedOpens = 2;  // refused again after the second look
+    EXPECT_EQ(lib->openStream(&out, nullptr, kAudioFloat32, 48000, &frames, nullptr), kAudioInvalidUse);
+    ASSERT_EQ(errors.size(), 1u) << "reported once";
+    system.devices.clear();  // gone for good
+    EXPECT_EQ(lib->openStream(&out, nullptr, kAudioFloat32, 48000, &frames, nullptr), kAudioInvalidParameter);
+    EXPECT_EQ(errors.back().second, "AudioLibrary::openStream: device id 2 not found");
+}
+
+TEST_F(AudioLibraryTest, TheAudioSystemIsChosenAgainOnlyWhileNoStreamIsOpenAndIdsStay) {
+    system.serverDown = true;
+    system.devices = {{"system", 2, 2, {48000}, 48000}};
+    auto lib = make(AudioApi::Unspecified);
+    lib->chooseAudioSystemAgain();
+    EXPECT_EQ(system.backendsMade, 1) << "not chosen again before it served";
+    EXPECT_TRUE(lib->getDeviceIds().empty());
+    EXPECT_EQ(system.backendsMade, 2) << "seeing none, it chose once more";
+    system.serverDown = false;  // the server starts after the program
+    lib->chooseAudioSystemAgain();
+    lib->refreshDevices();
+    EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{1}));
+    lib->chooseAudioSystemAgain();
+    lib->refreshDevices();
+    EXPECT_EQ(lib->getDeviceIds(), (std::vector<unsigned int>{1})) << "a new backend, the same id";
+    AudioStreamParameters out{1, 2, 0};
+    unsigned int frames = 256;
+    lib->openStream(&out, nullptr, kAudioFloat32, 48000, &frames, nullptr);
+    const int made = system.backendsMade;
+    lib->chooseAudioSystemAgain();
+    EXPECT_EQ(system.backendsMade, made) << "not under an open stream";
 }
 
 }  // namespace

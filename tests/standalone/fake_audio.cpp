@@ -1,20 +1,49 @@
 #include "fake_audio.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace satest {
 
 AudioBackendFactory FakeAudioSystem::factory() {
     return [this](AudioApi) -> std::unique_ptr<AudioBackend> {
         if (failConstruction) throw AudioBackendError(kAudioDriverError, "no audio system here");
+        ++backendsMade;
         return std::make_unique<FakeAudioBackend>(*this);
     };
 }
 
+std::vector<FakeDevice> FakeAudioBackend::visible() const {
+    if (!sawServer_) return {};
+    std::vector<FakeDevice> devices = system_.devices;
+    if (open_ && !streamName_.empty()) devices.push_back({streamName_, 2, 2, {48000}, 48000});
+    return devices;
+}
+
+void FakeAudioBackend::probe() {
+    ++system_.probes;
+    if (system_.beforeProbe) system_.beforeProbe(system_.probes);
+}
+
+unsigned int FakeAudioBackend::deviceCount() {
+    probe();
+    if (system_.emptyCounts > 0) {
+        --system_.emptyCounts;
+        return 0;
+    }
+    return static_cast<unsigned int>(visible().size());
+}
+
 BackendDeviceInfo FakeAudioBackend::deviceInfo(unsigned int index) {
-    if (index >= system_.devices.size()) throw AudioBackendError(kAudioInvalidUse, "device index out of range");
-    const FakeDevice& d = system_.devices[index];
+    probe();
+    const std::vector<FakeDevice> devices = visible();
+    if (index >= devices.size()) throw AudioBackendError(kAudioInvalidParameter, "device index out of range");
     BackendDeviceInfo info;
+    if (system_.failedProbes > 0) {
+        --system_.failedProbes;
+        return info;
+    }
+    const FakeDevice& d = devices[index];
     info.name = d.name;
     if (!d.probed) return info;
     info.probed = true;
@@ -37,7 +66,11 @@ void FakeAudioBackend::openStream(const AudioStreamParameters* output, const Aud
     for (const auto* p : {output, input}) {
         if (p == nullptr) continue;
         if (p->nChannels < 1) throw AudioBackendError(kAudioInvalidUse, "no channels asked for");
-        if (p->deviceId >= system_.devices.size()) throw AudioBackendError(kAudioInvalidParameter, "no such device");
+        if (p->deviceId >= visible().size()) throw AudioBackendError(kAudioInvalidParameter, "no such device");
+    }
+    if (system_.refusedOpens > 0) {
+        --system_.refusedOpens;
+        throw AudioBackendError(kAudioInvalidUse, "output device parameter value is invalid");
     }
     if (system_.openFailure != kAudioNoError) throw AudioBackendError(system_.openFailure, "the driver refuses");
     FakeAudioSystem::Open record;
@@ -51,6 +84,7 @@ void FakeAudioBackend::openStream(const AudioStreamParameters* output, const Aud
     system_.opens.push_back(record);
     if (system_.chosenFrames != 0) *frames = system_.chosenFrames;
     open_ = true;
+    streamName_ = options != nullptr ? options->streamName : "";
     callback_ = callback;
     userData_ = userData;
     errors_ = std::move(errors);
@@ -100,6 +134,21 @@ void FakeAudioBackend::stopStream() {
     if (!running_.load(std::memory_order_acquire))
         throw AudioBackendError(kAudioWarning, "the stream is stopped already");
     ++system_.stops;
+    if (system_.drainNeverSignals) {
+        // The signal went before this wait began; a real library would wait for good.
+        std::mutex m;
+        std::condition_variable never;
+        std::unique_lock lock(m);
+        never.wait_for(lock, std::chrono::seconds(2));
+        ++system_.drainsNeverSignalled;
+    }
+    endThread();
+}
+
+void FakeAudioBackend::abortStream() {
+    if (!running_.load(std::memory_order_acquire))
+        throw AudioBackendError(kAudioWarning, "the stream is stopped already");
+    ++system_.aborts;
     endThread();
 }
 

@@ -4,7 +4,10 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -45,8 +48,30 @@ struct FakeAudioSystem {
         unsigned int rate = 0, framesAsked = 0;
         AudioStreamOptions options;
     };
+    // Faults of the system's probes (deviceCount and deviceInfo calls, counted in
+    // `probes`): `beforeProbe` runs first with the probe's number (from 1), so that
+    // a test can change the devices in the middle of an enumeration; the next
+    // `failedProbes` device probes give what a probe whose connection failed gives
+    // (no name, not probed); the next `emptyCounts` counts give none.
+    int probes = 0;
+    std::function<void(int probe)> beforeProbe;
+    int failedProbes = 0;
+    int emptyCounts = 0;
+    // As RtAudio, a backend chooses its audio system when it is made: one made
+    // while the server is down sees no devices for good. While a stream named by
+    // its options is open, its own client is a device too, last, as with JACK.
+    bool serverDown = false;
+    int backendsMade = 0;
+    // The next `refusedOpens` opens fail as when the devices moved under the
+    // library's own numbering.
+    int refusedOpens = 0;
+    // A draining stop waits for a signal that does not come (bounded here, counted
+    // in `drainsNeverSignalled`).
+    bool drainNeverSignals = false;
+    int drainsNeverSignalled = 0;
+
     std::vector<Open> opens;
-    int closes = 0, starts = 0, stops = 0;
+    int closes = 0, starts = 0, stops = 0, aborts = 0;
     std::atomic<int> streamThreadBlocks{0};
     std::vector<float> lastOutput;  // the last block's output, after the stream stopped
 
@@ -55,11 +80,11 @@ struct FakeAudioSystem {
 
 class FakeAudioBackend final : public AudioBackend {
 public:
-    explicit FakeAudioBackend(FakeAudioSystem& system) : system_(system) {}
+    explicit FakeAudioBackend(FakeAudioSystem& system) : system_(system), sawServer_(!system.serverDown) {}
     ~FakeAudioBackend() override { endThread(); }
 
     AudioApi currentApi() override { return system_.api; }
-    unsigned int deviceCount() override { return static_cast<unsigned int>(system_.devices.size()); }
+    unsigned int deviceCount() override;
     BackendDeviceInfo deviceInfo(unsigned int index) override;
     unsigned int defaultInputDevice() override { return system_.defaultInput; }
     unsigned int defaultOutputDevice() override { return system_.defaultOutput; }
@@ -69,14 +94,19 @@ public:
     void closeStream() override;
     void startStream() override;
     void stopStream() override;
+    void abortStream() override;
     bool isStreamOpen() const override { return open_.load(std::memory_order_acquire); }
     bool isStreamRunning() const override { return running_.load(std::memory_order_acquire); }
     void showWarnings(bool) override {}
 
 private:
     void endThread();
+    std::vector<FakeDevice> visible() const;
+    void probe();
 
     FakeAudioSystem& system_;
+    const bool sawServer_;
+    std::string streamName_;
     std::atomic<bool> open_{false};  // the stream thread closes it when the server goes
     std::atomic<bool> running_{false};
     std::thread thread_;

@@ -68,6 +68,13 @@ TEST(JackEndToEnd, TheEchoComesBackAndMidiTurnsTheTimeKnob) {
     EXPECT_EQ(host.streamInputChannels, 2u);
     EXPECT_EQ(host.streamOutputChannels, 2u);
     EXPECT_EQ(host.numMIDIPorts, 1u);
+    // With the stream's client on the server, the lists hold the test's client and
+    // not the host's own.
+    host.refreshAudioDevices();
+    for (const auto& list : {host.getInputAudioDevices(), host.getOutputAudioDevices()}) {
+        EXPECT_EQ(deviceNamed(list), device);
+        for (const auto& d : list) EXPECT_FALSE(d.name.starts_with("Lumivex-")) << d.name;
+    }
 
     // MIDI control changes on any channel turn the knobs: the modulation off and
     // the tone fully open, so that the echo is a clean copy of the click.

@@ -23,6 +23,9 @@ private:
     AudioErrorType type_;
 };
 
+// A record with `probed` false and no name is what a probe that failed gives (RtAudio
+// 5's JACK backend: its throw-away client could not connect); one with a name but
+// not probed is a device seen but busy elsewhere.
 struct BackendDeviceInfo {
     bool probed = false;
     std::string name;
@@ -56,9 +59,15 @@ public:
                             AudioFormat format, unsigned int sampleRate, unsigned int* frames,
                             AudioStreamCallback callback, void* userData, AudioStreamOptions* options,
                             AudioErrorSink errors) = 0;
+    // Closing a running stream stops it without waiting for its buffers to drain.
     virtual void closeStream() = 0;
     virtual void startStream() = 0;
+    // Stops after the buffers given to the device have played out. RtAudio 5's
+    // JACK backend waits for that on a condition it may never see signalled, so
+    // the adapter never calls this one.
     virtual void stopStream() = 0;
+    // Stops at once, dropping what the device has not played yet.
+    virtual void abortStream() = 0;
     virtual bool isStreamOpen() const = 0;
     virtual bool isStreamRunning() const = 0;
     virtual void showWarnings(bool show) = 0;

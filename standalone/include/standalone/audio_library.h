@@ -38,21 +38,40 @@ public:
     // The API the backend runs on: the library's own choice when it was asked for none.
     AudioApi getBackendApi() { return backend_ != nullptr ? backend_->currentApi() : api_; }
 
-    // Ids and names of the devices present now, in the backend's order; both look
-    // at the devices afresh.
+    // Takes a snapshot of the devices. False when the backend failed (reported);
+    // the snapshot before then stays. A library made for AudioApi::Unspecified
+    // that sees no devices chooses its audio system once more and looks again.
+    bool refreshDevices();
+    // For a library made for AudioApi::Unspecified, while no stream is open: makes
+    // the backend anew, so that the audio system is chosen again (a sound server
+    // started after this library was made is found). Device ids stay as they were.
+    // Nothing when the backend has not served a snapshot yet.
+    void chooseAudioSystemAgain();
+
+    // The devices of the snapshot, in the backend's order.
+    std::vector<AudioDeviceInfo> getDevices();
     std::vector<unsigned int> getDeviceIds();
     std::vector<std::string> getDeviceNames();
     // The record of a device; an unknown id reports an invalid parameter and gives
     // a record with ID 0.
     AudioDeviceInfo getDeviceInfo(unsigned int deviceId);
+    // The same without a report: false for an id the snapshot does not hold.
+    bool findDevice(unsigned int deviceId, AudioDeviceInfo* info);
     unsigned int getDefaultInputDevice();
     unsigned int getDefaultOutputDevice();
 
+    // Names the devices to the backend by their positions in the snapshot. When the
+    // backend refuses, the devices are looked at once more and the open tried again
+    // before the failure is reported: the backend numbers the devices anew inside
+    // its open, and they may have moved since the snapshot. `options->streamName`
+    // names the stream's own client, which the snapshots then leave out.
     AudioErrorType openStream(AudioStreamParameters* output, AudioStreamParameters* input, AudioFormat format,
                               unsigned int sampleRate, unsigned int* bufferFrames, AudioStreamCallback callback,
                               void* userData = nullptr, AudioStreamOptions* options = nullptr);
     void closeStream();
     AudioErrorType startStream();
+    // Stops without waiting for the device to drain (callers silence the stream
+    // first): a drain may wait without bound in RtAudio 5's JACK backend.
     AudioErrorType stopStream();
     bool isStreamOpen() const;
     bool isStreamRunning() const;
@@ -65,6 +84,7 @@ public:
 private:
     struct Present {
         unsigned int id;
+        unsigned int position;  // in the backend's numbering of the snapshot
         BackendDeviceInfo info;
     };
     struct Known {
@@ -74,15 +94,24 @@ private:
         unsigned int id;
     };
 
-    // Enumerates the backend's devices and gives every one its id. False when the
-    // backend failed (reported).
-    bool refresh();
+    // One enumeration of the backend: false when it should be taken again (a probe
+    // failed, the count fell to none, or the backend threw: `failure` says how).
+    bool enumerate(std::vector<Present>& found, unsigned int& count, AudioErrorType& failure, std::string& message);
+    bool takeSnapshot();
+    // Makes the backend anew for api_. False when it could not be made (reported).
+    bool remakeBackend();
+    // Takes a snapshot unless there is one.
+    void ensureSnapshot();
+    bool isOwnClient(const BackendDeviceInfo& info) const;
+    AudioErrorType openOnce(const AudioStreamParameters* output, const AudioStreamParameters* input,
+                            AudioFormat format, unsigned int sampleRate, unsigned int* bufferFrames,
+                            AudioStreamCallback callback, void* userData, AudioStreamOptions* options,
+                            std::string& message);
     // Gives each device of a new enumeration (ids 0) its id; present_ still holds
     // the one before.
     void assignIds(std::vector<Present>& found);
     const Present* findPresent(unsigned int id) const;
-    // The device at a backend position, or 0.
-    unsigned int idAtPosition(unsigned int position) const;
+    const Present* atPosition(unsigned int position) const;
     bool positionOf(unsigned int id, unsigned int* position) const;
     unsigned int defaultDevice(bool input);
     AudioDeviceInfo toDeviceInfo(const Present& p) const;
@@ -93,10 +122,17 @@ private:
 
     AudioApi api_;
     AudioErrorCallback errorCallback_;
+    AudioBackendFactory factory_;
     std::atomic<bool> showWarnings_{false};
     std::vector<Known> known_;
     std::vector<Present> present_;
     unsigned int nextId_ = 1;
+    bool haveSnapshot_ = false;
+    bool backendServed_ = false;  // the backend has given a snapshot
+    // The backend's device count at the snapshot; none after the backend changed.
+    static constexpr unsigned int kNoCount = ~0u;
+    unsigned int snapshotCount_ = kNoCount;
+    std::string ownClient_;  // the stream name asked for; empty: none
     // Last, so that it goes first: its stream thread may still report while it ends.
     std::unique_ptr<AudioBackend> backend_;
 };

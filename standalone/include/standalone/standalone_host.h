@@ -117,7 +117,12 @@ public:
     void guaranteeRtAudioDAC();
     void setAudioApi(AudioApi api);
 
-    // Device queries (main thread).
+    // Device queries (main thread). They answer from the audio library's last
+    // snapshot of the devices; refreshAudioDevices takes a new one, after the
+    // audio system is chosen again while no stream is open (a sound server that
+    // started after the program is found). Every decision on devices (the
+    // settings window opening, its OK and Reset) starts with it.
+    void refreshAudioDevices();
     std::tuple<uint32_t, uint32_t, int32_t> getDefaultAudioInOutSampleRate();
     std::vector<AudioDeviceInfo> getInputAudioDevices();
     std::vector<AudioDeviceInfo> getOutputAudioDevices();

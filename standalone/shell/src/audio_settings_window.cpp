@@ -157,7 +157,9 @@ void AudioSettingsWindow::setupContents() {
     place(content_, makeLabel("Coming Soon"), kMidiNoticeFrame);
 
     // The lists are filled and the running devices selected before the selection
-    // handlers are connected: filling is not a choice of the user's.
+    // handlers are connected: filling is not a choice of the user's. They come from
+    // one fresh look at the system, which also finds a sound server started since.
+    host().refreshAudioDevices();
     outDevices_ = host().getOutputAudioDevices();
     for (const AudioDeviceInfo& device : outDevices_)
         gtk_combo_box_text_append_text(outputSelection_, device.name.c_str());
@@ -215,7 +217,10 @@ void AudioSettingsWindow::okButtonPressed() {
     const int32_t rate = rateItem >= 0 ? itemValue(sampleRateSelection_, rateItem) : 0;
 
     // A failed restart has been shown by the host already; the window goes anyway.
+    // The devices are looked at afresh for the open; their ids stay what the lists
+    // showed.
     Clap::shielded("restarting audio", [&] {
+        host().refreshAudioDevices();
         host().startAudioThreadOn(inputDevice, kChannelsEachWay, useInput, outputDevice, kChannelsEachWay, useOutput,
                                   rate);
         if (audioDevicesChosenByUser) audioDevicesChosenByUser();
@@ -226,6 +231,7 @@ void AudioSettingsWindow::okButtonPressed() {
 void AudioSettingsWindow::cancelButtonPressed() { close(); }
 
 void AudioSettingsWindow::defaultButtonPressed() {
+    host().refreshAudioDevices();
     const auto [defaultInput, defaultOutput, defaultRate] = host().getDefaultAudioInOutSampleRate();
     // A default device that came after the window was built is not in its lists;
     // that choice then stays as it is.
