@@ -30,15 +30,8 @@ TEST_F(LumivexProgram, PlaysThePedalRemembersItsDevicesAndComesBackAsItWasLeft) 
         }
 
         // No repeats after the first, no modulation, the tone wide open: one clean
-        // echo. Control changes are absolute, so they are sent again every few JACK
-        // cycles until the panel shows that they arrived.
-        ASSERT_TRUE(within([&] {
-            rig.sendMidiEvery(1024, {{0xB0, 51, 0}, {0xB0, 53, 0}, {0xB0, 54, 127}});
-            const Screenshot now = grab(run.panel);
-            return !now.empty() && std::all_of(kTurnedKnobs.begin(), kTurnedKnobs.end(), [&](Point k) {
-                       return now.changedPixels(run.firstShot, k.x, k.y, 15) > 20;
-                   });
-        })) << "the panel does not show the knobs turned by MIDI";
+        // echo.
+        ASSERT_TRUE(turnKnobsByMidi(run)) << "the panel does not show the knobs turned by MIDI";
         const uint64_t settled = rig.frames() + 2 * rig.rate();  // the knobs' smoothing settles
         ASSERT_TRUE(within([&] { return rig.frames() >= settled; })) << "the JACK server stopped";
         ASSERT_NO_FATAL_FAILURE(expectClick(true));

@@ -270,6 +270,19 @@ protected:
         }
     }
 
+    // Repeats, Mod and Tone to the ends of their travel over JACK MIDI. Control
+    // changes are absolute, so they are sent again every few cycles until the
+    // panel shows the knobs turned; false when it never does.
+    bool turnKnobsByMidi(const Program& run) {
+        return within([&] {
+            rig.sendMidiEvery(1024, {{0xB0, 51, 0}, {0xB0, 53, 0}, {0xB0, 54, 127}});
+            const Screenshot now = grab(run.panel);
+            return !now.empty() && std::all_of(kTurnedKnobs.begin(), kTurnedKnobs.end(), [&](Point k) {
+                       return now.changedPixels(run.firstShot, k.x, k.y, 15) > 20;
+                   });
+        });
+    }
+
     void quitsCleanly(Program& run, const char* how) {
         int status = -1;
         ASSERT_TRUE(within([&] { return run.ended(status); })) << "still running 30 s after " << how;

@@ -20,15 +20,7 @@ std::string contentOf(const fs::path& file) {
 TEST_F(LumivexProgram, HangUpQuitsLikeTerminateAndKeepsTheKnobsOfTheRun) {
     Program run;
     ASSERT_NO_FATAL_FAILURE(launch(run));
-    // Repeats, Mod and Tone to the ends of their travel, sent again every few
-    // cycles until the panel shows them turned.
-    ASSERT_TRUE(within([&] {
-        rig.sendMidiEvery(1024, {{0xB0, 51, 0}, {0xB0, 53, 0}, {0xB0, 54, 127}});
-        const Screenshot now = grab(run.panel);
-        return !now.empty() && std::all_of(kTurnedKnobs.begin(), kTurnedKnobs.end(), [&](Point k) {
-                   return now.changedPixels(run.firstShot, k.x, k.y, 15) > 20;
-               });
-    })) << "the panel does not show the knobs turned by MIDI";
+    ASSERT_TRUE(turnKnobsByMidi(run)) << "the panel does not show the knobs turned by MIDI";
 
     ::kill(run.pid, SIGHUP);
     ASSERT_NO_FATAL_FAILURE(quitsCleanly(run, "SIGHUP"));

@@ -223,14 +223,7 @@ TEST_F(ProgramThroughItsServersLife, MidiTurnsTheKnobsAgainAfterTheServerRestart
     ASSERT_NO_FATAL_FAILURE(restartServer());
     ASSERT_NO_FATAL_FAILURE(settingsOk(run));
     ASSERT_NO_FATAL_FAILURE(playsThroughTheRig());
-    // Control changes are absolute: sent again every few cycles until the panel shows them.
-    EXPECT_TRUE(within([&] {
-        rig.sendMidiEvery(1024, {{0xB0, 51, 0}, {0xB0, 53, 0}, {0xB0, 54, 127}});
-        const Screenshot now = grab(run.panel);
-        return !now.empty() && std::all_of(kTurnedKnobs.begin(), kTurnedKnobs.end(), [&](Point k) {
-                   return now.changedPixels(run.firstShot, k.x, k.y, 15) > 20;
-               });
-    })) << "MIDI does not reach the knobs after the restart";
+    EXPECT_TRUE(turnKnobsByMidi(run)) << "MIDI does not reach the knobs after the restart";
     requestClose(run.window);
     quitsCleanly(run, "closing the main window with MIDI inputs of a server that went away");
 }
