@@ -210,13 +210,6 @@ TEST_F(DeviceWatcher, WhatTheProgramFallsBackOnIsNotStoredOverTheRememberedDevic
         EXPECT_EQ(stored(), c.remembered) << c.why;
         host->stopAudioThread();
     }
-
-    // The interface is plugged in again for the next start, which takes it.
-    UserDefaults d = UserDefaults::read();
-    d.setString(kAudioOutputDeviceKey, interface);
-    ASSERT_TRUE(d.write());
-    audio.devices.push_back({interface, 2, 2, {48000, 96000}, 48000});
-    EXPECT_EQ(install(), (Selected{true, 2, 4, 96000}));
 }
 
 TEST_F(DeviceWatcher, AWriteThatFailedIsTriedAgainAtTheNextTick) {

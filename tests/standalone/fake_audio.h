@@ -4,10 +4,8 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -59,7 +57,7 @@ struct FakeAudioSystem {
     bool serverDown = false;
     int backendsMade = 0;
     int refusedOpens = 0;            // the next opens fail as when devices moved under the library's numbering
-    bool drainNeverSignals = false;  // a draining stop waits for a signal that never comes (bounded here)
+    bool drainNeverSignals = false;  // a draining stop waits for a signal that never comes
     int drainsNeverSignalled = 0;
 
     std::vector<Open> opens;
