@@ -197,7 +197,6 @@ TEST_F(StateFiles, ALoadTellsAFileItCouldNotReadFromOneThePluginRefused) {
         const char* reason;
         bool handedOver;
     } cases[] = {
-        {"missing.chstream", true, Kind::CannotRead, "No such file or directory", false},
         {"folder", true, Kind::CannotRead, "Is a directory", false},
         {"state.chstream", false, Kind::Refused, "", true},
         {"state.chstream", true, Kind::Done, "", true},
