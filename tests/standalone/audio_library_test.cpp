@@ -139,32 +139,19 @@ TEST_F(AudioLibraryTest, ABackendThatCannotBeMadeIsReportedAndLeavesNoDevices) {
 // the mic (id 1) and the speakers (id 2), then takes one more with the fault in it.
 TEST_F(AudioLibraryTest, AFailedProbeNeitherShufflesIdsNorListsAPhantom) {
     const std::vector<FakeDevice> two{{"Mic", 1, 0, {48000}, 48000}, {"Speakers", 0, 2, {48000}, 48000}};
-    const FakeDevice interface{"Interface", 2, 2, {48000}, 48000};
     const struct {
         const char* fault;
-        std::function<void(FakeAudioSystem&)> inject;
+        int failedProbes, emptyCounts;
+        bool newDevice;  // first in the list
+        int dropAt, failAgainAt;  // the probe before which the last device goes, or one more probe fails
         std::vector<unsigned int> ids;
         int probes;  // of the second snapshot
     } cases[] = {
-        {"one probe fails: taken again", [](FakeAudioSystem& s) { s.failedProbes = 1; }, {1, 2}, 6},
-        {"it fails again: the record before", [](FakeAudioSystem& s) { s.failedProbes = 2; }, {1, 2}, 6},
-        {"the count fails: taken again", [](FakeAudioSystem& s) { s.emptyCounts = 1; }, {1, 2}, 4},
-        {"a device goes between count and probe",
-         [](FakeAudioSystem& s) {
-             s.beforeProbe = [&s](int probe) {
-                 if (probe == 2) s.devices.pop_back();  // after the count
-             };
-         },
-         {1}, 5},
-        {"a new device cannot be probed: no id",
-         [&](FakeAudioSystem& s) {
-             s.devices.insert(s.devices.begin(), interface);
-             s.failedProbes = 1;
-             s.beforeProbe = [&s](int probe) {
-                 if (probe == 6) s.failedProbes = 1;  // its probe in the second try
-             };
-         },
-         {1, 2}, 8},
+        {"one probe fails: taken again", 1, 0, false, 0, 0, {1, 2}, 6},
+        {"it fails again: the record before", 2, 0, false, 0, 0, {1, 2}, 6},
+        {"the count fails: taken again", 0, 1, false, 0, 0, {1, 2}, 4},
+        {"a device goes between count and probe", 0, 0, false, 2, 0, {1}, 5},
+        {"a new device cannot be probed: no id", 1, 0, true, 0, 6, {1, 2}, 8},
     };
     for (const auto& c : cases) {
         FakeAudioSystem s;
@@ -172,7 +159,13 @@ TEST_F(AudioLibraryTest, AFailedProbeNeitherShufflesIdsNorListsAPhantom) {
         AudioLibrary lib(AudioApi::Dummy, [&](AudioErrorType t, const std::string& m) { errors.push_back({t, m}); },
                          s.factory());
         ASSERT_TRUE(lib.refreshDevices());
-        c.inject(s);
+        s.failedProbes = c.failedProbes;
+        s.emptyCounts = c.emptyCounts;
+        if (c.newDevice) s.devices.insert(s.devices.begin(), {"Interface", 2, 2, {48000}, 48000});
+        s.beforeProbe = [&](int probe) {
+            if (probe == c.dropAt) s.devices.pop_back();
+            if (probe == c.failAgainAt) s.failedProbes = 1;
+        };
         s.probes = 0;
         EXPECT_TRUE(lib.refreshDevices()) << c.fault;
         EXPECT_EQ(lib.getDeviceIds(), c.ids) << c.fault;

@@ -4,10 +4,8 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -48,26 +46,18 @@ struct FakeAudioSystem {
         unsigned int rate = 0, framesAsked = 0;
         AudioStreamOptions options;
     };
-    // Faults of the system's probes (deviceCount and deviceInfo calls, counted in
-    // `probes`): `beforeProbe` runs first with the probe's number (from 1), so that
-    // a test can change the devices in the middle of an enumeration; the next
-    // `failedProbes` device probes give what a probe whose connection failed gives
-    // (no name, not probed); the next `emptyCounts` counts give none.
+    // Faults of the probes (deviceCount and deviceInfo calls, counted from 1).
     int probes = 0;
-    std::function<void(int probe)> beforeProbe;
-    int failedProbes = 0;
-    int emptyCounts = 0;
-    // As RtAudio, a backend chooses its audio system when it is made: one made
-    // while the server is down sees no devices for good. While a stream named by
-    // its options is open, its own client is a device too, last, as with JACK.
+    std::function<void(int probe)> beforeProbe;  // runs first: devices may change mid-enumeration
+    int failedProbes = 0;                        // the next ones give what a failed connection gives
+    int emptyCounts = 0;                         // the next counts give none
+    // As RtAudio, a backend chooses its audio system when made: made while the server
+    // is down, it sees no devices for good. An open stream's own client is a device
+    // too, last, as with JACK.
     bool serverDown = false;
     int backendsMade = 0;
-    // The next `refusedOpens` opens fail as when the devices moved under the
-    // library's own numbering.
-    int refusedOpens = 0;
-    // A draining stop waits for a signal that does not come (bounded here, counted
-    // in `drainsNeverSignalled`).
-    bool drainNeverSignals = false;
+    int refusedOpens = 0;            // the next opens fail as when devices moved under the library's numbering
+    bool drainNeverSignals = false;  // a draining stop waits for a signal that never comes
     int drainsNeverSignalled = 0;
 
     std::vector<Open> opens;

@@ -1,8 +1,5 @@
-// An audio server that goes away under a running stream: the library ends the
-// stream from a thread of its own, the host notices once on the main thread, MIDI
-// inputs of a JACK server that went with it are never called again (deleting one
-// would call into the dead client) and fresh ones come with the next stream; and a
-// cancellation of the stream's thread in the middle of a block waits for its end.
+// An audio server that goes away under a running stream, or cancels the stream's
+// thread in the middle of a block.
 #include <gtest/gtest.h>
 #include <pthread.h>
 
@@ -48,6 +45,7 @@ TEST_F(ServerLoss, TheStreamTheLibraryEndedIsNoticedOnceNeverStoppedAgainAndTheN
     EXPECT_FALSE(host->takeLostStream()) << "a stop of the host's own is no loss";
 }
 
+// Deleting an input of a server that went would call into its dead client.
 TEST_F(ServerLoss, MidiInputsOfTheLostJackServerAreNeverDeletedAndFreshOnesComeWithTheNextStream) {
     const struct {
         AudioApi audio;
