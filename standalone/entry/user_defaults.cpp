@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "standalone/lifecycle.h"
+#include "standalone/state_files.h"
 
 namespace fxcore::standalone {
 
@@ -108,7 +109,6 @@ bool UserDefaults::write() const {
 }
 
 int UserDefaults::removeLeftoverTemporaryFiles() {
-    namespace fs = std::filesystem;
     const auto file = path();
     if (!file) return 0;
     // g_file_set_contents writes to the file's name followed by a dot and six
@@ -119,18 +119,13 @@ int UserDefaults::removeLeftoverTemporaryFiles() {
                std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
                            [](char c) { return g_ascii_isalnum(c); });
     };
-    const auto oldEnough = fs::file_time_type::clock::now() - std::chrono::minutes(1);
-    int removed = 0;
-    std::error_code error;
-    for (fs::directory_iterator it(file->parent_path(), error), end; !error && it != end; it.increment(error)) {
-        std::error_code ignored;
-        if (!isTemporaryName(it->path().filename().string()) ||
-            it->symlink_status(ignored).type() != fs::file_type::regular)
-            continue;
-        const auto written = it->last_write_time(ignored);
-        if (!ignored && written < oldEnough && fs::remove(it->path(), ignored)) ++removed;
-    }
-    return removed;
+    const auto oldEnough = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1);
+    return brevlin::clap_host::standalone::removeLeftoverFiles(
+        file->parent_path(), [&](const std::filesystem::directory_entry& entry) {
+            std::error_code error;
+            const auto written = entry.last_write_time(error);
+            return isTemporaryName(entry.path().filename().string()) && !error && written < oldEnough;
+        });
 }
 
 }  // namespace fxcore::standalone

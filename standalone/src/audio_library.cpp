@@ -10,21 +10,34 @@ void AudioLibrary::report(AudioErrorType type, const std::string& message) const
     if (errorCallback_) errorCallback_(type, message);
 }
 
+namespace {
+
+// Runs one backend call; a failure comes back as its type and message.
 template <class Call>
-AudioErrorType AudioLibrary::guarded(Call&& call) {
+AudioErrorType attempt(Call&& call, std::string& message) {
     try {
         call();
         return kAudioNoError;
     } catch (const AudioBackendError& e) {
-        report(e.type(), e.what());
+        message = e.what();
         return e.type();
     } catch (const std::exception& e) {
-        report(kAudioUnknownError, e.what());
+        message = e.what();
         return kAudioUnknownError;
     } catch (...) {
-        report(kAudioUnknownError, "unknown audio library failure");
+        message = "unknown audio library failure";
         return kAudioUnknownError;
     }
+}
+
+}  // namespace
+
+template <class Call>
+AudioErrorType AudioLibrary::guarded(Call&& call) {
+    std::string message;
+    const AudioErrorType type = attempt(call, message);
+    if (type != kAudioNoError) report(type, message);
+    return type;
 }
 
 AudioLibrary::AudioLibrary(AudioApi api, AudioErrorCallback errorCallback, const AudioBackendFactory& factory)
@@ -90,26 +103,21 @@ bool AudioLibrary::isOwnClient(const BackendDeviceInfo& info) const {
 bool AudioLibrary::enumerate(std::vector<Present>& found, unsigned int& count, AudioErrorType& failure,
                              std::string& message) {
     found.clear();
-    failure = kAudioNoError;
     bool complete = true;
-    try {
-        count = backend_->deviceCount();
-        // A count of none where there were devices may be the counting probe's own
-        // failure as well as a server that went.
-        if (count == 0 && !present_.empty()) complete = false;
-        for (unsigned int i = 0; i < count; ++i) {
-            BackendDeviceInfo info = backend_->deviceInfo(i);
-            if (!info.probed && info.name.empty()) complete = false;
-            found.push_back({0, i, std::move(info)});
-        }
-    } catch (const AudioBackendError& e) {
-        // Also a device that went between the count and its probe.
-        failure = e.type();
-        message = e.what();
-    } catch (const std::exception& e) {
-        failure = kAudioUnknownError;
-        message = e.what();
-    }
+    // A failure is also a device that went between the count and its probe.
+    failure = attempt(
+        [&] {
+            count = backend_->deviceCount();
+            // A count of none where there were devices may be the counting probe's
+            // own failure as well as a server that went.
+            if (count == 0 && !present_.empty()) complete = false;
+            for (unsigned int i = 0; i < count; ++i) {
+                BackendDeviceInfo info = backend_->deviceInfo(i);
+                if (!info.probed && info.name.empty()) complete = false;
+                found.push_back({0, i, std::move(info)});
+            }
+        },
+        message);
     return complete && failure == kAudioNoError;
 }
 
@@ -287,18 +295,13 @@ AudioErrorType AudioLibrary::openOnce(const AudioStreamParameters* output, const
             return kAudioInvalidParameter;
         }
     }
-    try {
-        backend_->openStream(output != nullptr ? &out : nullptr, input != nullptr ? &in : nullptr, format,
-                             sampleRate, bufferFrames, callback, userData, options,
-                             [this](AudioErrorType type, const std::string& text) { report(type, text); });
-        return kAudioNoError;
-    } catch (const AudioBackendError& e) {
-        message = e.what();
-        return e.type();
-    } catch (const std::exception& e) {
-        message = e.what();
-        return kAudioUnknownError;
-    }
+    return attempt(
+        [&] {
+            backend_->openStream(output != nullptr ? &out : nullptr, input != nullptr ? &in : nullptr, format,
+                                 sampleRate, bufferFrames, callback, userData, options,
+                                 [this](AudioErrorType type, const std::string& text) { report(type, text); });
+        },
+        message);
 }
 
 AudioErrorType AudioLibrary::openStream(AudioStreamParameters* output, AudioStreamParameters* input,

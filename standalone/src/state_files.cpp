@@ -135,21 +135,28 @@ StateFileOutcome StandaloneHost::readStateFile(const std::filesystem::path& dir,
     return accepted ? StateFileOutcome{} : StateFileOutcome{Kind::Refused, {}};
 }
 
-int removeLeftoverTemporaryFiles(const std::filesystem::path& dir, std::initializer_list<std::string_view> stateFiles) {
+int removeLeftoverFiles(const std::filesystem::path& dir,
+                        const std::function<bool(const std::filesystem::directory_entry&)>& isLeftover) {
     namespace fs = std::filesystem;
     int removed = 0;
     std::error_code error;
     for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
-        for (std::string_view target : stateFiles) {
-            const std::optional<pid_t> owner = temporaryFileOwner(name, target);
-            std::error_code ignored;
-            if (owner && !processRuns(*owner) && it->symlink_status(ignored).type() == fs::file_type::regular &&
-                fs::remove(it->path(), ignored))
-                ++removed;
-        }
+        std::error_code ignored;
+        if (it->symlink_status(ignored).type() == fs::file_type::regular && isLeftover(*it) &&
+            fs::remove(it->path(), ignored))
+            ++removed;
     }
     return removed;
+}
+
+int removeLeftoverTemporaryFiles(const std::filesystem::path& dir, std::initializer_list<std::string_view> stateFiles) {
+    return removeLeftoverFiles(dir, [&](const std::filesystem::directory_entry& entry) {
+        const std::string name = entry.path().filename().string();
+        return std::any_of(stateFiles.begin(), stateFiles.end(), [&](std::string_view target) {
+            const std::optional<pid_t> owner = temporaryFileOwner(name, target);
+            return owner && !processRuns(*owner);
+        });
+    });
 }
 
 bool StandaloneHost::saveStandaloneAndPluginSettings(const std::filesystem::path& dir,

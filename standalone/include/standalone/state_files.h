@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <filesystem>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -29,6 +31,11 @@ struct StateFileOutcome {
 
     bool ok() const { return kind == Kind::Done; }
 };
+
+// Removes the regular files directly in `dir` whose entry `isLeftover` accepts;
+// returns how many went. Anything that cannot be looked at or removed stays.
+int removeLeftoverFiles(const std::filesystem::path& dir,
+                        const std::function<bool(const std::filesystem::directory_entry&)>& isLeftover);
 
 // Removes, in `dir`, the temporary files that saves of the state files named
 // `stateFiles` left behind when their process was killed before the rename: only
