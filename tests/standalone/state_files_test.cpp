@@ -276,7 +276,6 @@ TEST_F(StateFiles, StartRemovesOnlyTheTemporaryFilesOfSavesWhoseProcessIsGone) {
         {".settings.claphost.tmp-" + dead + "-3", true},
         {".defaults.claphost.tmp-" + dead + "-0", true},
         {".settings.claphost.tmp-" + alive + "-1", false},  // a save still going on
-        {".settings.claphost.tmp-" + dead + "-x", false},
         {".take.claphost.tmp-" + dead + "-0", false},  // not a name the program saves under here
     };
     for (const auto& [name, removed] : files) writeFile(dir / name, "leftover");
