@@ -51,9 +51,7 @@ struct FakeAudioSystem {
     std::function<void(int probe)> beforeProbe;  // devices may change mid-enumeration
     int failedProbes = 0;                        // the next ones give what a failed connection gives
     int emptyCounts = 0;
-    // As RtAudio, a backend made while the server is down sees no devices for good.
     // An open stream's own client is a device too, last, as with JACK.
-    bool serverDown = false;
     int backendsMade = 0;
     int refusedOpens = 0;            // the next opens fail as when devices moved under the library's numbering
 
@@ -67,7 +65,7 @@ struct FakeAudioSystem {
 
 class FakeAudioBackend final : public AudioBackend {
 public:
-    explicit FakeAudioBackend(FakeAudioSystem& system) : system_(system), sawServer_(!system.serverDown) {}
+    explicit FakeAudioBackend(FakeAudioSystem& system) : system_(system) {}
     ~FakeAudioBackend() override { endThread(); }
 
     AudioApi currentApi() override { return system_.api; }
@@ -92,7 +90,6 @@ private:
     void probe();
 
     FakeAudioSystem& system_;
-    const bool sawServer_;
     std::string streamName_;
     std::atomic<bool> open_{false};  // the stream thread closes it when the server goes
     std::atomic<bool> running_{false};
