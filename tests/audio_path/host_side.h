@@ -195,7 +195,6 @@ public:
         noOutputPort_ = true;
         return *this;
     }
-    // The host hands over its output port as `reshape` leaves it.
     Block& outputPortAs(void (*reshape)(clap_audio_buffer&)) {
         reshapeOutPort_ = reshape;
         return *this;

@@ -90,13 +90,8 @@ TEST(ProcessPorts, AnOutputPortWithoutUsableBuffersIsTreatedAsNoOutputPort) {
         EXPECT_EQ(b.events(events).outputPortAs(reshape).runOn(*rig), CLAP_PROCESS_CONTINUE);
         EXPECT_EQ(b.out(1), std::vector<float>(32, Block::kUnwritten));
         EXPECT_EQ(events.gets(), 0);
-        EXPECT_EQ(rig->pendingSwitchTriggers.load(), 1u) << "everything waits, as without an output port";
+        EXPECT_EQ(rig->pendingSwitchTriggers.load(), 1u);
     }
-    Rig rig;
-    Block mono = rampBlock(100);
-    mono.outputPortAs([](clap_audio_buffer& port) { port.data32[1] = nullptr; }).runOn(*rig);
-    EXPECT_EQ(mono.out(0), mono.in(1)) << "a null second channel makes a one-channel port";
-    EXPECT_EQ(mono.out(1), std::vector<float>(100, Block::kUnwritten));
 }
 
 TEST(ProcessPorts, StereoInAndOutCarryTheChipsFirstPair) {

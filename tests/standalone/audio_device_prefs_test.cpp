@@ -113,18 +113,14 @@ TEST_F(RememberedDevices, FirstStartTakesTheSystemDefaultsAtARateBothOffer) {
     }
 }
 
-// A start (the remembered devices, then the open), the settings window's lists and
-// its OK each look at the devices once: one count and one probe per device.
+// A start, the settings window's lists and its OK each look at every device once.
 TEST_F(RememberedDevices, AStartAWindowAndAnOkEachProbeEveryDeviceOnce) {
     attach();
-    std::vector<std::string> shown;
-    host->displayError = [&](const std::string& m) { shown.push_back(m); };
     const int made = audio.backendsMade;
     audio.probes = 0;
     install();
     host->startAudioThread();
     EXPECT_EQ(std::exchange(audio.probes, 0), 4) << "the start";
-    ASSERT_TRUE(host->rtaDac->isStreamRunning());
     host->refreshAudioDevices();
     EXPECT_EQ(host->getOutputAudioDevices().size(), 2u) << "the stream's own client is probed, yet not listed";
     host->getInputAudioDevices();
@@ -133,14 +129,6 @@ TEST_F(RememberedDevices, AStartAWindowAndAnOkEachProbeEveryDeviceOnce) {
     startStream(2, 3, 48000);
     EXPECT_EQ(audio.probes, 5) << "its OK";
     EXPECT_EQ(audio.backendsMade, made + 1) << "no new choice of audio system under a running stream";
-    EXPECT_TRUE(shown.empty());
-
-    // The device chosen in the window is unplugged before OK: one error, no stream.
-    audio.devices.pop_back();
-    host->refreshAudioDevices();
-    startStream(2, 3, 48000);
-    EXPECT_EQ(shown.size(), 1u);
-    EXPECT_FALSE(host->rtaDac->isStreamOpen());
 }
 
 using DeviceWatcher = RememberedDevices;
@@ -188,26 +176,22 @@ TEST_F(DeviceWatcher, StoresTheFirstStreamThenEachChoiceOfTheUserButNeverAStream
 TEST_F(DeviceWatcher, WhatTheProgramFallsBackOnIsNotStoredOverTheRememberedDevices) {
     attach();
     const std::string interface = "My USB Interface";
-    const struct {
-        Stored remembered;
-        const char* why;
-    } cases[] = {
-        {{"Built-in Mic", interface, 96000}, "the output is away: the stream runs on the input alone"},
-        {{interface, interface, 96000}, "both are away: the system's defaults run"},
-        {{"", "HDMI", 44100}, "HDMI no longer offers the rate: the system's defaults run"},
-        {{"Built-in Mic", "HDMI", 96000}, "present: they run and stay remembered"},
+    const Stored cases[] = {
+        {"Built-in Mic", interface, 96000},  // the output is away: the stream runs on the input alone
+        {interface, interface, 96000},       // both are away: the system's defaults run
+        {"Built-in Mic", "HDMI", 96000},     // present: they run and stay remembered
     };
-    for (const auto& c : cases) {
+    for (const Stored& remembered : cases) {
         UserDefaults d = UserDefaults::read();
-        d.setString(kAudioInputDeviceKey, *std::get<0>(c.remembered));
-        d.setString(kAudioOutputDeviceKey, *std::get<1>(c.remembered));
-        d.setInteger(kAudioSampleRateKey, *std::get<2>(c.remembered));
+        d.setString(kAudioInputDeviceKey, *std::get<0>(remembered));
+        d.setString(kAudioOutputDeviceKey, *std::get<1>(remembered));
+        d.setInteger(kAudioSampleRateKey, *std::get<2>(remembered));
         ASSERT_TRUE(d.write());
         install();
         host->startAudioThread();
-        ASSERT_TRUE(host->rtaDac->isStreamRunning()) << c.why;
+        ASSERT_TRUE(host->rtaDac->isStreamRunning());
         FXCoreAudioPrefsWatcher::forProcess()->tick();
-        EXPECT_EQ(stored(), c.remembered) << c.why;
+        EXPECT_EQ(stored(), remembered);
         host->stopAudioThread();
     }
 }
@@ -215,45 +199,26 @@ TEST_F(DeviceWatcher, WhatTheProgramFallsBackOnIsNotStoredOverTheRememberedDevic
 TEST_F(DeviceWatcher, AWriteThatFailedIsTriedAgainAtTheNextTick) {
     attach();
     startStream(2, 1, 48000);
-    const Stored running{"Built-in Mic", "USB Audio", 48000};
-    for (const fs::path& obstacle : {config / "lumivex", config / "lumivex" / "defaults.conf" / "x"}) {
-        fs::remove_all(config / "lumivex");
-        fs::create_directories(obstacle.parent_path());
-        std::ofstream(obstacle) << "in the way";
-        FXCoreAudioPrefsWatcher watcher;
-        watcher.tick();
-        EXPECT_NE(stored(), running) << obstacle;
-        fs::remove_all(config / "lumivex");
-        watcher.tick();
-        EXPECT_EQ(stored(), running) << obstacle;
-    }
+    writeFile(config / "lumivex", "in the way");
+    FXCoreAudioPrefsWatcher watcher;
+    watcher.tick();
+    fs::remove(config / "lumivex");
+    watcher.tick();
+    EXPECT_EQ(stored(), (Stored{"Built-in Mic", "USB Audio", 48000}));
 }
 
 TEST_F(RememberedDevices, NamesReadBackAsWrittenAndUtf8NamesKeepTheirFormat) {
-    const struct {
-        std::string name;
-        std::string line;  // as it stands in the file
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {  // the name, its line in the file
         {" \xc3\x9cnic\xc3\xb6" "de\tname\\", "FXCoreAudioInputDevice=\\s\xc3\x9cnic\xc3\xb6" "de\tname\\\\\n"},
         {"Carte son \xe9l\xe9gante", "FXCoreAudioInputDevice=Carte son \xe9l\xe9gante\n"},  // Latin-1
-        {" \xff\xfe line\nnext\\\r", "FXCoreAudioInputDevice=\\s\xff\xfe line\\nnext\\\\\\r\n"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [name, line] : cases) {
         UserDefaults d = UserDefaults::read();
-        d.setString(kAudioInputDeviceKey, c.name);
+        d.setString(kAudioInputDeviceKey, name);
         ASSERT_TRUE(d.write());
-        EXPECT_NE(textOf(file()).find(c.line), std::string::npos) << textOf(file());
-        EXPECT_EQ(UserDefaults::read().getString(kAudioInputDeviceKey), c.name);
+        EXPECT_NE(textOf(file()).find(line), std::string::npos) << textOf(file());
+        EXPECT_EQ(UserDefaults::read().getString(kAudioInputDeviceKey), name);
     }
-
-    // Through the watcher and the next start, as a device the system names so.
-    attach();
-    audio.devices.push_back({"Carte son \xe9l\xe9gante", 2, 2, {48000}, 48000});
-    startStream(4, 4, 48000);
-    FXCoreAudioPrefsWatcher watcher;
-    watcher.tick();
-    host->stopAudioThread();
-    EXPECT_EQ(install(), (Selected{true, 4, 4, 48000}));
 }
 
 TEST_F(DeviceWatcher, OneWatcherPerProcessTicksOnTheMainLoopForAsLongAsItRuns) {
@@ -311,28 +276,20 @@ TEST_F(RememberedDevices, ADamagedOrUnreadableFileStartsOnTheSystemDefaultsAndIs
 TEST_F(RememberedDevices, StartRemovesGlibsTemporaryFilesOnlyOnceTheyAreAMinuteOld) {
     const fs::path dir = file().parent_path();
     fs::create_directories(dir);
-    const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(2);
     const struct {
         const char* name;
         bool aged, removed;
     } files[] = {
         {"defaults.conf.Ab3xZ9", true, true},
-        {"defaults.conf.Qq0000", false, false},   // a write of another instance may still be going on
-        {"defaults.conf.Ab3xZ", true, false},     // not GLib's six characters
-        {"defaults.conf.Ab3xZ!", true, false},
-        {"defaults.conf.Ab3xZ9x", true, false},
-        {"settings.conf.Ab3xZ9", true, false},  // not the defaults file's
-        {"defaults.conf", true, false},
+        {"defaults.conf.Qq0000", false, false},  // a write of another instance may still be going on
+        {"settings.conf.Ab3xZ9", true, false},   // not the defaults file's
     };
     for (const auto& f : files) {
-        std::ofstream(dir / f.name) << "[defaults]\n";
-        if (f.aged) fs::last_write_time(dir / f.name, old);
+        writeFile(dir / f.name, "[defaults]\n");
+        if (f.aged) fs::last_write_time(dir / f.name, fs::file_time_type::clock::now() - std::chrono::minutes(2));
     }
-    fs::create_directory(dir / "defaults.conf.Dir123");
-    fs::last_write_time(dir / "defaults.conf.Dir123", old);
     install();
     for (const auto& f : files) EXPECT_EQ(!fs::exists(dir / f.name), f.removed) << f.name;
-    EXPECT_TRUE(fs::exists(dir / "defaults.conf.Dir123"));
 }
 
 }  // namespace

@@ -46,19 +46,14 @@ struct FakeAudioSystem {
         unsigned int rate = 0, framesAsked = 0;
         AudioStreamOptions options;
     };
-    // Faults of the probes (deviceCount and deviceInfo calls, counted from 1).
+    // Probes are the deviceCount and deviceInfo calls, counted from 1.
     int probes = 0;
-    std::function<void(int probe)> beforeProbe;  // runs first: devices may change mid-enumeration
+    std::function<void(int probe)> beforeProbe;  // devices may change mid-enumeration
     int failedProbes = 0;                        // the next ones give what a failed connection gives
-    int emptyCounts = 0;                         // the next counts give none
-    // As RtAudio, a backend chooses its audio system when made: made while the server
-    // is down, it sees no devices for good. An open stream's own client is a device
-    // too, last, as with JACK.
-    bool serverDown = false;
+    int emptyCounts = 0;
+    // An open stream's own client is a device too, last, as with JACK.
     int backendsMade = 0;
     int refusedOpens = 0;            // the next opens fail as when devices moved under the library's numbering
-    bool drainNeverSignals = false;  // a draining stop waits for a signal that never comes
-    int drainsNeverSignalled = 0;
 
     std::vector<Open> opens;
     int closes = 0, starts = 0, stops = 0, aborts = 0;
@@ -70,7 +65,7 @@ struct FakeAudioSystem {
 
 class FakeAudioBackend final : public AudioBackend {
 public:
-    explicit FakeAudioBackend(FakeAudioSystem& system) : system_(system), sawServer_(!system.serverDown) {}
+    explicit FakeAudioBackend(FakeAudioSystem& system) : system_(system) {}
     ~FakeAudioBackend() override { endThread(); }
 
     AudioApi currentApi() override { return system_.api; }
@@ -95,7 +90,6 @@ private:
     void probe();
 
     FakeAudioSystem& system_;
-    const bool sawServer_;
     std::string streamName_;
     std::atomic<bool> open_{false};  // the stream thread closes it when the server goes
     std::atomic<bool> running_{false};
