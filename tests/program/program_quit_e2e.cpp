@@ -1,7 +1,5 @@
-// The real `lumivex` program ended from outside: the terminal that started it
-// closing, or a session ending while a file chooser or the replace question is
-// open. Either way it ends at once, with this run's settings kept and nothing
-// half-chosen written.
+// The real `lumivex` program ended from outside (a hang-up; a quit while a chooser
+// or the replace question is open): it ends at once, with this run's settings kept.
 #include <vector>
 
 #include "program_fixture.h"
