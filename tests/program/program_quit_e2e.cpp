@@ -26,6 +26,8 @@ struct OpenDialogCase {
     bool closeWindow;          // quit by closing the main window, else by SIGTERM
 };
 
+void PrintTo(const OpenDialogCase& row, std::ostream* out) { *out << row.name; }
+
 struct QuitWithADialogOpen : LumivexProgram, ::testing::WithParamInterface<OpenDialogCase> {};
 
 // The chooser starts at home, where "Untitled.chstream" is: Return there asks
