@@ -19,6 +19,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -120,6 +122,11 @@ inline std::vector<std::string> portNames(const char** found) {
     return names;
 }
 
+inline std::string contentOf(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 class LumivexProgram : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -162,10 +169,7 @@ protected:
 
     // Starts the program and waits until its window shows the whole pedal face.
     void launch(Program& run) {
-        char path[] = LUMIVEX_PROGRAM;
-        char* argv[] = {path, nullptr};
-        if (::posix_spawn(&run.pid, path, nullptr, nullptr, argv, environ) != 0) run.pid = 0;
-        ASSERT_NE(run.pid, 0) << path;
+        ASSERT_NO_FATAL_FAILURE(spawn(run));
         int status = 0;
         EXPECT_TRUE(within([&] { return (run.window = titled("Lumivex")) != 0 || run.ended(status); }));
         ASSERT_NE(run.window, 0u) << "no top-level window titled \"Lumivex\" (the program "
@@ -192,14 +196,25 @@ protected:
         ASSERT_NE(run.pid, 0) << path;
     }
 
-    // Return pressed in `window` (given the keyboard focus first, as a window
-    // manager would when it shows), through the input devices' path.
-    void pressReturn(Window window) const {
-        XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
-        const KeyCode key = XKeysymToKeycode(display, XStringToKeysym("Return"));
-        XTestFakeKeyEvent(display, key, True, CurrentTime);
-        XTestFakeKeyEvent(display, key, False, CurrentTime);
-        XSync(display, False);
+    // Return pressed in the window titled `title`, given the keyboard focus as a
+    // window manager would, until it goes; false when it stays.
+    bool dismiss(const char* title) const {
+        const KeyCode key = XKeysymToKeycode(display, XK_Return);
+        return within([&] {
+            const Window alert = titled(title);
+            if (alert != 0) {
+                XSetInputFocus(display, alert, RevertToPointerRoot, CurrentTime);
+                XTestFakeKeyEvent(display, key, True, CurrentTime);
+                XTestFakeKeyEvent(display, key, False, CurrentTime);
+                XSync(display, False);
+            }
+            return alert == 0 || (std::this_thread::sleep_for(200ms), false);
+        }, 10s);
+    }
+
+    // The audio ports of the program's stream: its client is named after the process.
+    std::vector<std::string> streamPorts(unsigned long flags) const {
+        return portNames(jack_get_ports(rig.client(), "^Lumivex-[0-9]+:", JACK_DEFAULT_AUDIO_TYPE, flags));
     }
 
     // The viewable top-level window with this title, or 0.

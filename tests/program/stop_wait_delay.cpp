@@ -8,28 +8,15 @@
 
 #include <cstring>
 
-namespace {
-
-using CondWait = int (*)(pthread_cond_t*, pthread_mutex_t*);
-
-CondWait realWait() {
+extern "C" int pthread_cond_wait(pthread_cond_t* condition, pthread_mutex_t* mutex) {
+    using CondWait = int (*)(pthread_cond_t*, pthread_mutex_t*);
     // The version programs built against this glibc call.
     static const auto real = reinterpret_cast<CondWait>(dlvsym(RTLD_NEXT, "pthread_cond_wait", "GLIBC_2.3.2"));
-    return real;
-}
-
-bool calledFromJackStop(void* caller) {
     Dl_info info{};
-    return dladdr(caller, &info) != 0 && info.dli_sname != nullptr &&
-           std::strstr(info.dli_sname, "RtApiJack10stopStream") != nullptr;
-}
-
-}  // namespace
-
-extern "C" int pthread_cond_wait(pthread_cond_t* condition, pthread_mutex_t* mutex) {
-    if (calledFromJackStop(__builtin_return_address(0))) {
+    if (dladdr(__builtin_return_address(0), &info) != 0 && info.dli_sname != nullptr &&
+        std::strstr(info.dli_sname, "RtApiJack10stopStream") != nullptr) {
         const timespec delay{0, 60'000'000};
         nanosleep(&delay, nullptr);
     }
-    return realWait()(condition, mutex);
+    return real(condition, mutex);
 }
