@@ -188,6 +188,60 @@ TEST_F(MainWindowDisplay, ClosingTheWindowEndsTheChooserAndADialogRunInsideItAnd
     EXPECT_FALSE(window->confirmReplace(folder + "/take.chstream")) << "after quit, nothing is asked";
 }
 
+// GTK's chooser can move its focus to an entry not realized yet (its location
+// entry); a key then reached GTK with no window to go to.
+struct HiddenFocusScene {
+    GtkWidget* entry = nullptr;
+    GtkWindow* chooser = nullptr;
+    std::string typed;
+    int ticks = 0;
+};
+
+gboolean cancelOnceTyped(gpointer data) noexcept {
+    auto& scene = *static_cast<HiddenFocusScene*>(data);
+    scene.typed = gtk_entry_get_text(GTK_ENTRY(scene.entry));
+    if (scene.typed.empty() && ++scene.ticks < 200) return G_SOURCE_CONTINUE;
+    gtk_dialog_response(GTK_DIALOG(scene.chooser), GTK_RESPONSE_CANCEL);
+    return G_SOURCE_REMOVE;
+}
+
+gboolean focusAHiddenEntryAndType(gpointer data) noexcept {
+    auto& scene = *static_cast<HiddenFocusScene*>(data);
+    const std::vector<GtkWindow*> choosers = windowsTitled("Open State");
+    if (choosers.empty() || !gtk_widget_get_mapped(GTK_WIDGET(choosers[0]))) return G_SOURCE_CONTINUE;
+    scene.chooser = choosers[0];
+    GtkWidget* hidden = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
+    gtk_widget_set_no_show_all(hidden, TRUE);
+    scene.entry = gtk_entry_new();
+    gtk_widget_show(scene.entry);
+    gtk_container_add(GTK_CONTAINER(hidden), scene.entry);
+    gtk_file_chooser_set_extra_widget(GTK_FILE_CHOOSER(scene.chooser), hidden);
+    gtk_widget_unrealize(hidden);
+    gtk_widget_grab_focus(scene.entry);
+    GdkEvent* key = gdk_event_new(GDK_KEY_PRESS);
+    key->key.keyval = GDK_KEY_a;
+    gdk_event_set_device(key, gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
+    key->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(GTK_WIDGET(scene.chooser))));
+    key->any.send_event = TRUE;
+    gdk_event_put(key);
+    gdk_event_free(key);
+    g_timeout_add(10, cancelOnceTyped, &scene);
+    return G_SOURCE_REMOVE;
+}
+
+void countCritical(const gchar*, GLogLevelFlags, const gchar*, gpointer count) { ++*static_cast<int*>(count); }
+
+TEST_F(MainWindowDisplay, AKeyForAChooserEntryNotShownYetReachesItWithoutAWarning) {
+    HiddenFocusScene scene;
+    int criticals = 0;
+    const guint handler = g_log_set_handler("Gtk", G_LOG_LEVEL_CRITICAL, countCritical, &criticals);
+    g_timeout_add(10, focusAHiddenEntryAndType, &scene);
+    window->chooseStateFileToOpen(g_get_home_dir());
+    g_log_remove_handler("Gtk", handler);
+    EXPECT_EQ(scene.typed, "a");
+    EXPECT_EQ(criticals, 0);
+}
+
 Titles titles(GtkComboBoxText* combo) {
     Titles result;
     GtkTreeModel* model = gtk_combo_box_get_model(GTK_COMBO_BOX(combo));
