@@ -22,6 +22,10 @@ inline constexpr char kAudioServerStoppedText[] =
     "The audio server stopped, so the pedal makes no sound. Once the server runs again, open Audio/MIDI "
     "Settings… and press OK to start the sound again.";
 
+inline constexpr char kAudioSystemNotAnsweringText[] =
+    "The audio system does not answer, so the audio devices cannot be looked at or opened just now. Try again "
+    "in Audio/MIDI Settings… and press OK.";
+
 // The text for an error of this type (warnings and unknown errors are never shown).
 const char* audioErrorText(AudioErrorType type);
 
