@@ -17,7 +17,7 @@ using brevlin::clap_host::standalone::AudioLibrary;
 FXCoreAudioPrefsWatcher* processWatcher = nullptr;
 
 std::string deviceName(AudioLibrary& library, uint32_t device) {
-    return device != 0 ? library.getDeviceInfo(device).name : std::string();
+    return device != 0 ? library.devices.getDeviceInfo(device).name : std::string();
 }
 
 }  // namespace
@@ -44,7 +44,7 @@ std::optional<FXCoreAudioPrefsWatcher::RunningStream> FXCoreAudioPrefsWatcher::r
     // The host is only looked at, never made: at quit it goes before the main
     // loop ends, and a late tick must not bring it back.
     auto* host = brevlin::clap_host::standalone::standaloneHost.get();
-    if (host == nullptr || host->rtaDac == nullptr || !host->rtaDac->isStreamRunning()) return std::nullopt;
+    if (host == nullptr || host->rtaDac == nullptr || !host->rtaDac->stream.isRunning()) return std::nullopt;
     if (host->streamSampleRate <= 0) return std::nullopt;
     RunningStream stream{{{}, {}, host->streamSampleRate}, host->currentInputDevice, host->currentOutputDevice};
     if (withNames) {

@@ -18,6 +18,9 @@ std::shared_ptr<Clap::Plugin> plugin;
 
 namespace {
 
+// Never deleted; reachable, so no leak.
+StandaloneHost* hostKeptForAStreamLeftBehind = nullptr;
+
 // The folder of the plug-in's state files: the settings folder joined with the
 // plug-in's id. An id that would not name a folder directly inside the settings
 // folder (none at all, a path separator, "..", a leading dot) gets none, and so
@@ -98,6 +101,11 @@ int mainFinish() {
         standaloneHost->deactivatePlugin();
     }
     plugin.reset();
+    // A stream whose library stopped answering may still run blocks into the host
+    // and its plug-in: they stay for the rest of the process.
+    if (standaloneHost != nullptr && standaloneHost->rtaDac != nullptr &&
+        standaloneHost->rtaDac->stream.leftAStreamBehind())
+        hostKeptForAStreamLeftBehind = standaloneHost.release();
     standaloneHost.reset();
     if (entry != nullptr) {
         entry->deinit();

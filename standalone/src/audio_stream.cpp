@@ -3,10 +3,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <chrono>
 #include <string>
 #include <thread>
 
+#include "standalone/audio_error_text.h"
 #include "standalone/standalone_host.h"
 
 namespace brevlin::clap_host::standalone {
@@ -40,11 +42,11 @@ void StandaloneHost::setAudioApi(AudioApi api) {
     // still be reporting.
     rtaDac = std::make_unique<AudioLibrary>(
         api, [this](AudioErrorType type, const std::string& message) { rtaErrorCallback(*this, type, message); },
-        audioBackendFactory);
+        audioBackendFactory, libraryAnswerBound);
+    rtaDac->stream.onEnded = [this](const StreamEnd& end) { streamEnded(end); };
     audioApi = api;
     audioApiName = AudioLibrary::getApiName(api);
     audioApiDisplayName = AudioLibrary::getApiDisplayName(api);
-    rtaDac->showWarnings(true);
 }
 
 void StandaloneHost::guaranteeRtAudioDAC() {
@@ -53,23 +55,36 @@ void StandaloneHost::guaranteeRtAudioDAC() {
 
 void StandaloneHost::stopStreamAndWait() {
     running.store(false, std::memory_order_release);
-    // Only a running stream has a block to wait for; one that the library stopped
-    // on its own (a device that went away) runs none and never acknowledges.
+    // Only a running stream has a block to wait for; one that the library ended on
+    // its own runs none and never acknowledges.
     for (uint32_t polls = 0; !stopAcknowledged.load(std::memory_order_acquire) && polls < stopPollLimit &&
-                             rtaDac->isStreamRunning();
+                             rtaDac->stream.isRunning();
          ++polls)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    // Stopped by the host; one the library closed meanwhile is a lost one.
-    if (rtaDac->isStreamOpen()) streamLive = false;
-    if (rtaDac->isStreamRunning()) rtaDac->stopStream();
-    // Open but stopped refuses the next open: close it whichever way it stopped.
-    if (rtaDac->isStreamOpen()) rtaDac->closeStream();
+    rtaDac->stream.close();
 }
 
-void StandaloneHost::refreshAudioDevices() {
+bool StandaloneHost::refreshAudioDevices() {
     guaranteeRtAudioDAC();
-    rtaDac->chooseAudioSystemAgain();  // nothing while a stream is open
-    rtaDac->refreshDevices();
+    std::string message;
+    const AudioErrorType result = rtaDac->devices.refreshDevices(!rtaDac->stream.isOpen(), message);
+    if (result == kAudioSystemNotAnswering)
+        tellNotAnswering(message);
+    else if (result != kAudioNoError)
+        std::fprintf(stderr, "Audio: %s\n", message.c_str());
+    return result == kAudioNoError;
+}
+
+void StandaloneHost::ensureDevices() {
+    guaranteeRtAudioDAC();
+    if (!rtaDac->devices.looked()) refreshAudioDevices();
+}
+
+void StandaloneHost::tellNotAnswering(const std::string& message) {
+    std::fprintf(stderr, "Audio: %s\n", message.c_str());
+    if (notAnsweringQueued_) return;
+    notAnsweringQueued_ = true;
+    queueAudioError(kAudioSystemNotAnsweringText);
 }
 
 namespace {
@@ -79,23 +94,24 @@ namespace {
 // client out while other programs' clients stay.
 std::string ownStreamName() { return "Lumivex-" + std::to_string(::getpid()); }
 
-// The record of a device the stream is to use: from the devices' snapshot, or from
-// a fresh one when the snapshot does not hold it (reported when that does not either).
-bool lookUp(AudioLibrary& dac, uint32_t id, AudioDeviceInfo& info) {
-    if (dac.findDevice(id, &info)) return true;
-    dac.refreshDevices();
-    info = dac.getDeviceInfo(id);
-    return info.ID != 0;
-}
-
 }  // namespace
+
+// The record of a device the stream is to use: from the devices' snapshot, or from
+// a fresh one when the snapshot does not hold it. A device that is not there then
+// either is told; so is a look that does not answer.
+bool StandaloneHost::lookUpForStream(uint32_t id, AudioDeviceInfo& info) {
+    if (rtaDac->devices.findDevice(id, &info)) return true;
+    if (!refreshAudioDevices() && rtaDac->devices.lastLook() == kAudioSystemNotAnswering) return false;
+    if (rtaDac->devices.findDevice(id, &info)) return true;
+    rtaErrorCallback(*this, kAudioInvalidParameter, "device id " + std::to_string(id) + " not found");
+    return false;
+}
 
 void StandaloneHost::startAudioThreadOn(uint32_t inputDevice, uint32_t inputChannels, bool useInput,
                                         uint32_t outputDevice, uint32_t outputChannels, bool useOutput,
                                         int32_t sampleRate) {
     guaranteeRtAudioDAC();
-    takeLostStream();
-    if (rtaDac->isStreamOpen()) stopStreamAndWait();
+    if (rtaDac->stream.isOpen()) stopStreamAndWait();
     currentInputDevice = inputDevice;
     inputEnabled = useInput;
     currentOutputDevice = outputDevice;
@@ -108,7 +124,7 @@ void StandaloneHost::startAudioThreadOn(uint32_t inputDevice, uint32_t inputChan
     AudioStreamParameters outputParams{outputDevice, 0, 0};
     if (useOutput) {
         AudioDeviceInfo info;
-        if (!lookUp(*rtaDac, outputDevice, info)) return;
+        if (!lookUpForStream(outputDevice, info)) return;
         outputParams.nChannels = std::min(outputChannels, info.outputChannels);
         const auto& rates = info.sampleRates;
         if (sampleRate < 0 ||
@@ -118,7 +134,7 @@ void StandaloneHost::startAudioThreadOn(uint32_t inputDevice, uint32_t inputChan
     AudioStreamParameters inputParams{inputDevice, 0, 0};
     if (useInput) {
         AudioDeviceInfo info;
-        if (!lookUp(*rtaDac, inputDevice, info)) return;
+        if (!lookUpForStream(inputDevice, info)) return;
         inputParams.nChannels = std::min(inputChannels, info.inputChannels);
         if (sampleRate < 0) sampleRate = static_cast<int32_t>(info.preferredSampleRate);
     }
@@ -133,10 +149,7 @@ void StandaloneHost::startAudioThreadOn(uint32_t inputDevice, uint32_t inputChan
     const AudioErrorType result =
         rtaDac->openStream(useOutput ? &outputParams : nullptr, useInput ? &inputParams : nullptr, kAudioFloat32,
                            static_cast<unsigned int>(rate), &bufferFrames, rtaCallback, this, &options);
-    if (result != kAudioNoError) {
-        if (rtaDac->isStreamOpen()) rtaDac->closeStream();
-        return;
-    }
+    if (result != kAudioNoError) return;
 
     activatePlugin(rate, 1, static_cast<int>(2 * bufferFrames));
     streamOutputChannels = useOutput ? outputParams.nChannels : 0;
@@ -146,17 +159,18 @@ void StandaloneHost::startAudioThreadOn(uint32_t inputDevice, uint32_t inputChan
     // starts after these stores.
     stopAcknowledged.store(false, std::memory_order_release);
     running.store(true, std::memory_order_release);
-    if (rtaDac->isStreamOpen()) rtaDac->startStream();
-    streamStarted();
+    if (rtaDac->startStream() == kAudioNoError) reopenSetAsideMidiInputs();
 }
 
 void StandaloneHost::stopAudioThread() {
-    if (rtaDac == nullptr || !rtaDac->isStreamOpen()) return;
+    if (rtaDac == nullptr || !rtaDac->stream.isOpen()) return;
     stopStreamAndWait();
 }
 
 void StandaloneHost::startAudioThread() {
-    guaranteeRtAudioDAC();
+    ensureDevices();
+    // That has been told, and there is nothing to open on.
+    if (rtaDac->devices.lastLook() == kAudioSystemNotAnswering) return;
     if (startupSelection.present) {
         const StartupSelection& s = startupSelection;
         startAudioThreadOn(s.inputDevice, 2, s.inputDevice != 0 && numAudioInputs != 0, s.outputDevice, 2,
@@ -171,12 +185,12 @@ void StandaloneHost::startAudioThread() {
 }
 
 std::tuple<uint32_t, uint32_t, int32_t> StandaloneHost::getDefaultAudioInOutSampleRate() {
-    guaranteeRtAudioDAC();
-    const uint32_t input = rtaDac->getDefaultInputDevice();
-    const uint32_t output = rtaDac->getDefaultOutputDevice();
+    ensureDevices();
+    const uint32_t input = rtaDac->devices.getDefaultInputDevice();
+    const uint32_t output = rtaDac->devices.getDefaultOutputDevice();
     int32_t rate = -1;  // no output device: the input's preferred rate
     if (output != 0) {
-        const AudioDeviceInfo info = rtaDac->getDeviceInfo(output);
+        const AudioDeviceInfo info = rtaDac->devices.getDeviceInfo(output);
         rate = static_cast<int32_t>(info.currentSampleRate != 0 ? info.currentSampleRate : info.preferredSampleRate);
     }
     return {input, output, rate};
@@ -185,28 +199,28 @@ std::tuple<uint32_t, uint32_t, int32_t> StandaloneHost::getDefaultAudioInOutSamp
 std::vector<AudioDeviceInfo> filterDevicesBy(const std::unique_ptr<AudioLibrary>& dac,
                                              std::function<bool(const AudioDeviceInfo&)> predicate) {
     std::vector<AudioDeviceInfo> result;
-    for (AudioDeviceInfo& info : dac->getDevices())
+    for (AudioDeviceInfo& info : dac->devices.getDevices())
         if (predicate(info)) result.push_back(std::move(info));
     return result;
 }
 
 std::vector<AudioDeviceInfo> StandaloneHost::getInputAudioDevices() {
-    guaranteeRtAudioDAC();
+    ensureDevices();
     return filterDevicesBy(rtaDac, [](const AudioDeviceInfo& info) { return info.inputChannels != 0; });
 }
 
 std::vector<AudioDeviceInfo> StandaloneHost::getOutputAudioDevices() {
-    guaranteeRtAudioDAC();
+    ensureDevices();
     return filterDevicesBy(rtaDac, [](const AudioDeviceInfo& info) { return info.outputChannels != 0; });
 }
 
 std::vector<AudioApi> StandaloneHost::getCompiledApi() { return AudioLibrary::getCompiledApi(); }
 
 std::vector<int32_t> StandaloneHost::getSampleRates() {
-    guaranteeRtAudioDAC();
+    ensureDevices();
     if (currentInputDevice == 0) return {};
     std::vector<int32_t> rates;
-    for (unsigned int rate : rtaDac->getDeviceInfo(currentInputDevice).sampleRates)
+    for (unsigned int rate : rtaDac->devices.getDeviceInfo(currentInputDevice).sampleRates)
         rates.push_back(static_cast<int32_t>(rate));
     return rates;
 }

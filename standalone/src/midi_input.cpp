@@ -73,12 +73,19 @@ void StandaloneHost::setAsideMidiInputs() {
     for (std::unique_ptr<MidiInput>& slot : midiInputs)
         if (slot != nullptr) setAsideInputs().push_back(std::move(slot));
     midiInputs.clear();
-    midiServerLost = true;
+    midiInputsSetAside_ = true;
+}
+
+void StandaloneHost::reopenSetAsideMidiInputs() {
+    if (!midiInputsSetAside_) return;
+    midiInputsSetAside_ = false;
+    startMIDIThread();
 }
 
 void StandaloneHost::stopMIDIThread() {
-    // A server that went away since the last look must not have its inputs deleted.
-    takeLostStream();
+    // A server that went away since the last look must not have its inputs deleted:
+    // looking at the stream hands its end on (streamEnded).
+    noticeStreamEnd();
     for (std::unique_ptr<MidiInput>& slot : midiInputs) {
         std::unique_ptr<MidiInput> input = std::move(slot);
         input.reset();

@@ -1,9 +1,9 @@
 // RtAudio 5 underneath the audio adapter. RtAudio 5 throws RtAudioError where the
 // adapter wants a typed error, and its error callback carries no context: the
 // backend whose stream is open registers itself as the one the callback reaches
-// (one stream at a time in this process). While a stream is open, RtAudio hands
-// the errors of device probes to that callback too; a probe on this thread keeps
-// them for itself instead, so that they come back as the probe's own failure.
+// (one stream at a time in this process). An RtAudio object with an open stream
+// aborts that stream on any error it meets, a failed device probe included, so
+// the host never probes through the object that holds its stream.
 //
 // ALSA and JACK print their own diagnostics to stderr, many lines for every probe
 // of a machine without sound; the adapter reports what matters itself, so the
@@ -15,7 +15,6 @@
 #include <atomic>
 #include <iostream>
 #include <mutex>
-#include <optional>
 #include <type_traits>
 
 #include "standalone/audio_backend.h"
@@ -61,28 +60,6 @@ auto translated(Call&& call) -> decltype(call()) {
 class RtAudioBackend;
 std::atomic<RtAudioBackend*> s_streamOwner{nullptr};
 
-// The first error of a probe running on this thread, while one runs.
-struct ProbeErrors {
-    std::optional<RtAudioError::Type> type;
-    std::string message;
-};
-thread_local ProbeErrors* t_probeErrors = nullptr;
-
-// Runs a device probe, turning an error the library reported through the stream's
-// callback into a throw, as it would be without a stream.
-template <class Call>
-auto probed(Call&& call) -> decltype(call()) {
-    ProbeErrors errors;
-    t_probeErrors = &errors;
-    struct Reset {
-        ~Reset() { t_probeErrors = nullptr; }
-    } reset;
-    auto result = translated(call);
-    if (errors.type && *errors.type != RtAudioError::WARNING && *errors.type != RtAudioError::DEBUG_WARNING)
-        throw AudioBackendError(typeOf(*errors.type), errors.message);
-    return result;
-}
-
 void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
 void quietJack(const char*) {}
 
@@ -112,11 +89,11 @@ public:
     AudioApi currentApi() override { return static_cast<AudioApi>(audio_->getCurrentApi()); }
 
     unsigned int deviceCount() override {
-        return probed([&] { return audio_->getDeviceCount(); });
+        return translated([&] { return audio_->getDeviceCount(); });
     }
 
     BackendDeviceInfo deviceInfo(unsigned int index) override {
-        const RtAudio::DeviceInfo in = probed([&] { return audio_->getDeviceInfo(index); });
+        const RtAudio::DeviceInfo in = translated([&] { return audio_->getDeviceInfo(index); });
         BackendDeviceInfo out;
         out.probed = in.probed;
         out.name = in.name;
@@ -198,13 +175,6 @@ private:
 
     static void errorTrampoline(RtAudioError::Type type, const std::string& message) noexcept {
         Clap::shielded("audio error report", [&] {
-            if (ProbeErrors* probe = t_probeErrors; probe != nullptr) {
-                if (!probe->type) {
-                    probe->type = type;
-                    probe->message = message;
-                }
-                return;
-            }
             RtAudioBackend* owner = s_streamOwner.load(std::memory_order_acquire);
             if (owner != nullptr && owner->errors_) owner->errors_(typeOf(type), message);
         });

@@ -16,7 +16,7 @@ StandaloneHost::StandaloneHost()
 StandaloneHost::~StandaloneHost() {
     // The stream and the MIDI inputs end first: their threads write into members.
     // MIDI inputs of a server that went away are put aside, not deleted.
-    takeLostStream();
+    noticeStreamEnd();
     rtaDac.reset();
     for (auto it = midiInputs.rbegin(); it != midiInputs.rend(); ++it) it->reset();
 }
@@ -104,8 +104,12 @@ void StandaloneHost::reportAudioError(const std::string& message) {
         if (show) show(message);
         return;
     }
-    // Not here: the handler shows a dialog, which only the main thread may do. A
-    // message that finds the queue full is dropped.
+    // Not here: the handler shows a dialog, which only the main thread may do.
+    queueAudioError(message);
+}
+
+void StandaloneHost::queueAudioError(const std::string& message) {
+    // A message that finds the queue full is dropped.
     audioErrors.tryPush([&](QueuedAudioError& entry) {
         entry.length = static_cast<uint32_t>(std::min(message.size(), sizeof(entry.text)));
         std::memcpy(entry.text, message.data(), entry.length);
@@ -115,6 +119,7 @@ void StandaloneHost::reportAudioError(const std::string& message) {
 size_t StandaloneHost::deliverQueuedAudioErrors() {
     size_t delivered = 0;
     std::string message;
+    notAnsweringQueued_ = false;
     while (audioErrors.tryPop([&](const QueuedAudioError& entry) { message.assign(entry.text, entry.length); })) {
         ++delivered;
         const auto show = displayError;

@@ -48,6 +48,7 @@ const char* audioErrorText(AudioErrorType type) {
         case kAudioInvalidDevice:
         case kAudioInvalidParameter: return kDeviceGoneText;
         case kAudioDeviceDisconnect: return kDeviceDisconnectedText;
+        case kAudioSystemNotAnswering: return kAudioSystemNotAnsweringText;
         default: return kNoAudioDeviceText;
     }
 }

@@ -228,7 +228,7 @@ TEST_F(ShellApp, AServerThatGoesAwayIsToldOnceAtTheNextTick) {
     app.doSetup();
     ASSERT_TRUE(eventually([&] { return audio.streamThreadBlocks.load() > 0; }));
     audio.serverGoes = true;
-    ASSERT_TRUE(eventually([&] { return !host->rtaDac->isStreamOpen(); }));
+    ASSERT_TRUE(eventually([&] { return !host->rtaDac->stream.isRunning(); }));
     EXPECT_TRUE(window.alerts.empty());
     app.timerCallback();
     app.timerCallback();

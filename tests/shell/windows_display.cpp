@@ -365,7 +365,7 @@ TEST_F(SettingsWindow, ResetSelectsTheListedDefaultsAndCancelOrCloseApplyNothing
     EXPECT_EQ(openSettingsWindows(), 0u);
 
     EXPECT_EQ(audio.opens.size(), 1u);
-    EXPECT_TRUE(host->rtaDac->isStreamRunning());
+    EXPECT_TRUE(host->rtaDac->stream.isRunning());
     EXPECT_EQ(host->currentInputDevice, 3u);
     EXPECT_EQ(p.calls, (Titles{"init", "activate", "start_processing"}));
 }

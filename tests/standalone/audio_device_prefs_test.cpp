@@ -128,7 +128,8 @@ TEST_F(RememberedDevices, AStartAWindowAndAnOkEachProbeEveryDeviceOnce) {
     host->refreshAudioDevices();
     startStream(2, 3, 48000);
     EXPECT_EQ(audio.probes, 5) << "its OK";
-    EXPECT_EQ(audio.backendsMade, made + 1) << "no new choice of audio system under a running stream";
+    EXPECT_EQ(audio.backendsMade, made + 2) << "the catalogue's and the stream's: no new choice of audio system "
+                                               "under a running stream";
 }
 
 using DeviceWatcher = RememberedDevices;
@@ -189,7 +190,7 @@ TEST_F(DeviceWatcher, WhatTheProgramFallsBackOnIsNotStoredOverTheRememberedDevic
         ASSERT_TRUE(d.write());
         install();
         host->startAudioThread();
-        ASSERT_TRUE(host->rtaDac->isStreamRunning());
+        ASSERT_TRUE(host->rtaDac->stream.isRunning());
         FXCoreAudioPrefsWatcher::forProcess()->tick();
         EXPECT_EQ(stored(), remembered);
         host->stopAudioThread();

@@ -19,7 +19,7 @@ struct AudioStream : HostFixture {
         audio.defaultOutput = 0;
     }
     const FakeAudioSystem::Open& lastOpen() { return audio.opens.back(); }
-    bool streamRuns() { return host->rtaDac != nullptr && host->rtaDac->isStreamRunning(); }
+    bool streamRuns() { return host->rtaDac != nullptr && host->rtaDac->stream.isRunning(); }
 };
 
 TEST_F(AudioStream, RateIsTheOneAskedWhenTheOutputListsItElseAPreferredOne) {
@@ -104,7 +104,7 @@ TEST_F(AudioStream, StopSilencesAndClosesAndProcessingStaysOff) {
     host->stopAudioThread();
     EXPECT_FALSE(host->running.load());
     EXPECT_TRUE(host->stopAcknowledged.load());
-    EXPECT_FALSE(host->rtaDac->isStreamOpen());
+    EXPECT_FALSE(host->rtaDac->stream.isOpen());
     EXPECT_EQ(audio.lastOutput, std::vector<float>(audio.lastOutput.size(), 0.0f)) << "the last blocks are silent";
     host->stopAudioThread();
     EXPECT_EQ(audio.aborts, 1);
@@ -118,7 +118,7 @@ TEST_F(AudioStream, AStreamTheLibraryStoppedIsClosedBeforeTheNextOpen) {
     host->startAudioThreadOn(1, 2, true, 1, 2, true, 48000);
     audio.streamFailure = kAudioDeviceDisconnect;
     ASSERT_TRUE(eventually([&] { return !streamRuns(); }));
-    ASSERT_TRUE(host->rtaDac->isStreamOpen());
+    ASSERT_TRUE(host->rtaDac->stream.isOpen());
     host->startAudioThreadOn(1, 2, true, 1, 2, true, 48000);
     EXPECT_TRUE(shown.empty()) << "no \"already open\" error";
     EXPECT_EQ(audio.opens.size(), 2u) << "opened at the first try";
@@ -197,7 +197,7 @@ TEST_F(AudioStream, FailedOpenLeavesAudioOffAndThePluginAsItWas) {
     EXPECT_EQ(p.calls, (std::vector<std::string>{"init"}));
     EXPECT_EQ(host->streamSampleRate, 96000);
     EXPECT_EQ(host->currentOutputDevice, 1u);
-    EXPECT_FALSE(host->rtaDac->isStreamOpen());
+    EXPECT_FALSE(host->rtaDac->stream.isOpen());
 }
 
 TEST_F(AudioStream, ErrorsAreShownInPlainWordsOnTheMainThreadAndQueuedFromOtherThreads) {

@@ -14,7 +14,8 @@ AudioBackendFactory FakeAudioSystem::factory() {
 
 std::vector<FakeDevice> FakeAudioBackend::visible() const {
     std::vector<FakeDevice> devices = system_.devices;
-    if (open_ && !streamName_.empty()) devices.push_back({streamName_, 2, 2, {48000}, 48000});
+    std::lock_guard lock(system_.clientMutex);
+    if (!system_.openClient.empty()) devices.push_back({system_.openClient, 2, 2, {48000}, 48000});
     return devices;
 }
 
@@ -23,7 +24,22 @@ void FakeAudioBackend::probe() {
     if (system_.beforeProbe) system_.beforeProbe(system_.probes);
 }
 
+void FakeAudioSystem::releaseLookups() {
+    std::unique_lock lock(gateMutex);
+    lookupsHang = false;
+    gate.notify_all();
+    gate.wait(lock, [&] { return hanging == 0; });
+}
+
 unsigned int FakeAudioBackend::deviceCount() {
+    if (system_.lookupsHang.load()) {
+        std::unique_lock lock(system_.gateMutex);
+        ++system_.hanging;
+        system_.gate.wait(lock, [&] { return !system_.lookupsHang.load(); });
+        --system_.hanging;
+        system_.gate.notify_all();
+        throw AudioBackendError(kAudioDriverError, "released");
+    }
     probe();
     if (system_.emptyCounts > 0) {
         --system_.emptyCounts;
@@ -37,6 +53,14 @@ BackendDeviceInfo FakeAudioBackend::deviceInfo(unsigned int index) {
     const std::vector<FakeDevice> devices = visible();
     if (index >= devices.size()) throw AudioBackendError(kAudioInvalidParameter, "device index out of range");
     BackendDeviceInfo info;
+    if (system_.invalidProbes > 0) {
+        --system_.invalidProbes;
+        if (!running_ || !errors_) throw AudioBackendError(kAudioInvalidUse, "device ID is invalid!");
+        ++system_.aborts;
+        endThread();
+        errors_(kAudioInvalidUse, "device ID is invalid!");
+        return info;
+    }
     if (system_.failedProbes > 0) {
         --system_.failedProbes;
         return info;
@@ -83,6 +107,7 @@ void FakeAudioBackend::openStream(const AudioStreamParameters* output, const Aud
     if (system_.chosenFrames != 0) *frames = system_.chosenFrames;
     open_ = true;
     streamName_ = options != nullptr ? options->streamName : "";
+    system_.setOpenClient(streamName_);
     callback_ = callback;
     userData_ = userData;
     errors_ = std::move(errors);
@@ -108,6 +133,7 @@ void FakeAudioBackend::startStream() {
                 break;
             }
             if (system_.serverGoes.exchange(false)) {
+                system_.setOpenClient("");
                 open_.store(false, std::memory_order_release);  // running until closed, as RtAudio's state
                 running_.store(false, std::memory_order_release);
                 break;
@@ -147,6 +173,7 @@ void FakeAudioBackend::closeStream() {
     endThread();
     ++system_.closes;
     open_ = false;
+    system_.setOpenClient("");
 }
 
 }  // namespace satest

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -50,8 +52,19 @@ struct FakeAudioSystem {
     int probes = 0;
     std::function<void(int probe)> beforeProbe;  // devices may change mid-enumeration
     int failedProbes = 0;                        // the next ones give what a failed connection gives
+    // The next probes meet a device that went, as RtAudio 5 does: an object whose
+    // stream runs with an error callback aborts that stream and then calls back;
+    // any other throws.
+    int invalidProbes = 0;
     int emptyCounts = 0;
-    // An open stream's own client is a device too, last, as with JACK.
+    // An open stream's own client is a device too, last, to every backend, as with
+    // JACK. Set by the backend that opened it, on whichever thread.
+    std::mutex clientMutex;
+    std::string openClient;
+    void setOpenClient(const std::string& name) {
+        std::lock_guard lock(clientMutex);
+        openClient = name;
+    }
     int backendsMade = 0;
     int refusedOpens = 0;            // the next opens fail as when devices moved under the library's numbering
 
@@ -61,6 +74,14 @@ struct FakeAudioSystem {
     std::vector<float> lastOutput;  // the last block's output, after the stream stopped
 
     AudioBackendFactory factory();
+
+    // Set: device counts wait inside the library until released, as a look-up
+    // stuck in libjack does. A released one fails at once, touching nothing more.
+    std::atomic<bool> lookupsHang{false};
+    void releaseLookups();  // and waits until none is inside
+    std::mutex gateMutex;
+    std::condition_variable gate;
+    int hanging = 0;
 };
 
 class FakeAudioBackend final : public AudioBackend {

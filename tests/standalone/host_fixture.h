@@ -29,7 +29,10 @@ struct HostFixture : ::testing::Test {
         host->audioBackendFactory = audio.factory();
         host->midiSystem = &midi;
     }
-    ~HostFixture() override { standaloneHost.reset(); }
+    ~HostFixture() override {
+        audio.releaseLookups();
+        standaloneHost.reset();
+    }
 
     // Creates the fake plug-in with the current configuration and attaches it.
     FakePlugin& attach() {

@@ -64,7 +64,7 @@ TEST(JackEndToEnd, TheEchoComesBackAndMidiTurnsTheTimeKnob) {
     EXPECT_EQ(deviceNamed(host.getOutputAudioDevices()), device);
     host.startupSelection = {true, device, device, static_cast<int32_t>(rig.rate())};
     mainStartAudio();
-    ASSERT_TRUE(host.rtaDac->isStreamRunning()) << (errors.empty() ? "" : errors.front());
+    ASSERT_TRUE(host.rtaDac->stream.isRunning()) << (errors.empty() ? "" : errors.front());
     EXPECT_EQ(host.streamInputChannels, 2u);
     EXPECT_EQ(host.streamOutputChannels, 2u);
     EXPECT_EQ(host.numMIDIPorts, 1u);

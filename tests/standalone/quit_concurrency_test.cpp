@@ -19,7 +19,7 @@ TEST_F(QuitDuringAStreamError, TheReportReachesItsHostWithoutRacingTheQuit) {
     host->startAudioThreadOn(1, 2, true, 1, 2, true, 48000);
     ASSERT_TRUE(eventually([&] { return audio.streamThreadBlocks.load() > 0; }));
     audio.streamFailure = kAudioDeviceDisconnect;
-    ASSERT_TRUE(eventually([&] { return !host->rtaDac->isStreamRunning(); }));
+    ASSERT_TRUE(eventually([&] { return !host->rtaDac->stream.isRunning(); }));
     // The host object goes with its stream still open: its thread is joined only
     // while the host is being destroyed.
     mainFinish();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "host_fixture.h"
+#include "standalone/audio_error_text.h"
 
 namespace {
 
@@ -19,17 +20,20 @@ struct ServerLoss : HostFixture {
     }
     void loseTheServer() {
         audio.serverGoes = true;
-        ASSERT_TRUE(eventually([&] { return !host->rtaDac->isStreamOpen(); }));
+        ASSERT_TRUE(eventually([&] { return !host->rtaDac->stream.isRunning(); }));
     }
 };
 
 TEST_F(ServerLoss, TheStreamTheLibraryEndedIsNoticedOnceNeverStoppedAgainAndTheNextStartPlays) {
     FakePlugin& p = attach();
+    std::vector<std::string> shown;
+    host->displayError = [&](const std::string& m) { shown.push_back(m); };
     ASSERT_NO_FATAL_FAILURE(startOn(AudioApi::UnixJack, MidiApi::LinuxAlsa));
-    EXPECT_FALSE(host->takeLostStream());
     ASSERT_NO_FATAL_FAILURE(loseTheServer());
-    EXPECT_TRUE(host->takeLostStream());
-    EXPECT_FALSE(host->takeLostStream()) << "told once";
+    EXPECT_EQ(host->rtaDac->stream.state(), StreamState::EndedByLibrary);
+    host->noticeStreamEnd();
+    host->deliverQueuedAudioErrors();
+    EXPECT_EQ(shown, (std::vector<std::string>{kAudioServerStoppedText})) << "told once";
     host->stopAudioThread();
     EXPECT_EQ(audio.stops + audio.aborts + audio.closes, 0) << "the library's closed stream is left alone";
 

@@ -323,7 +323,7 @@ TEST_F(StateFiles, StartAudioAndQuitRunTheWholeLifecycleInOrder) {
     host.midiSystem = &midi;
     EXPECT_NE(mainCreatePlugin(&FakeWorld::entry, "", 0, 1, argv), nullptr) << "by index when no identifier";
     mainStartAudio();
-    EXPECT_TRUE(host.rtaDac->isStreamRunning());
+    EXPECT_TRUE(host.rtaDac->stream.isRunning());
     ASSERT_EQ(midi.opened.size(), 1u);
     ASSERT_TRUE(eventually([&] { return audio.streamThreadBlocks.load() > 0; }));
     mainFinish();

@@ -36,6 +36,9 @@ enum AudioErrorType : int {
     kAudioDriverError,
     kAudioSystemError,
     kAudioThreadError,
+    // Ours, not the library's: a call into the audio system did not return in
+    // time (see LibraryThread).
+    kAudioSystemNotAnswering,
 };
 
 using AudioFormat = unsigned long;

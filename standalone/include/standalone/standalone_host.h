@@ -13,6 +13,7 @@
 #include <pthread.h>
 
 #include <array>
+#include <chrono>
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
@@ -47,6 +48,9 @@ public:
     static constexpr int32_t kFallbackSampleRate = 48000;
     static constexpr uint32_t kStopPolls = 10000;  // of 1 ms each
     static constexpr uint32_t kAudioErrorQueueSize = 16;
+    // How long the main thread waits for one call into the audio system (see
+    // LibraryThread) before it tells the user that the system does not answer.
+    static constexpr std::chrono::milliseconds kLibraryAnswerBound{3000};
 
     using MidiEntry = std::array<uint8_t, 3>;
     using MidiRing = PublishedRing<MidiEntry, kMidiRingSize>;
@@ -118,11 +122,13 @@ public:
     void setAudioApi(AudioApi api);
 
     // Device queries (main thread). They answer from the audio library's last
-    // snapshot of the devices; refreshAudioDevices takes a new one, after the
-    // audio system is chosen again while no stream is open (a sound server that
-    // started after the program is found). Every decision on devices (the
-    // settings window opening, its OK and Reset) starts with it.
-    void refreshAudioDevices();
+    // snapshot of the devices (taken at the first query); refreshAudioDevices
+    // takes a new one, after the audio system is chosen again while no stream is
+    // open (a sound server that started after the program is found). Every
+    // decision on devices (the settings window opening, its OK and Reset) starts
+    // with it. A look that fails leaves the snapshot before it and shows nothing;
+    // one that does not answer is told. False when the look failed.
+    bool refreshAudioDevices();
     std::tuple<uint32_t, uint32_t, int32_t> getDefaultAudioInOutSampleRate();
     std::vector<AudioDeviceInfo> getInputAudioDevices();
     std::vector<AudioDeviceInfo> getOutputAudioDevices();
@@ -130,19 +136,15 @@ public:
     std::vector<int32_t> getSampleRates();
     std::vector<int32_t> getBufferSizes();
 
-    // A stream the library ended on its own: RtAudio closes a JACK stream from a
-    // thread of its own when the server goes away, and is done with it once the
-    // stream reads as closed. True once per stream this host started that the
-    // library has ended since (it is then closed, and processing is off); MIDI
-    // inputs on the same JACK server are put aside until a stream starts again.
-    bool takeLostStream();
-    // After a stream has started: MIDI inputs put aside with a lost server are
-    // replaced by inputs of every port present now, as at start.
-    void streamStarted();
+    // Main thread: looks whether the library has ended the stream on its own (see
+    // StreamOwner); if so, that is handled once, in streamEnded.
+    void noticeStreamEnd();
 
     // Audio errors of the library that are to be shown: at once on the main
     // thread, queued from any other thread until deliverQueuedAudioErrors.
     void reportAudioError(const std::string& message);
+    // Queued from any thread, also the main one: shown by the next delivery.
+    void queueAudioError(const std::string& message);
     // Main thread: shows the queued errors, oldest first. Returns how many.
     size_t deliverQueuedAudioErrors();
     bool isMainThread() const;
@@ -205,9 +207,6 @@ public:
     // Main: opened and closed while no stream runs, or right after one started.
     std::vector<std::unique_ptr<MidiInput>> midiInputs;
     uint32_t numMIDIPorts = 0;
-    // Main only: the MIDI inputs were put aside because their JACK server went
-    // away; fresh ones are opened when a stream starts again.
-    bool midiServerLost = false;
     // Main. The library's own threads call back into this host (rtaCallback,
     // rtaErrorCallback) but never touch the member.
     std::unique_ptr<AudioLibrary> rtaDac;
@@ -227,9 +226,6 @@ public:
     // Set before a stream starts; audio reads them in every block.
     uint32_t streamInputChannels = 0;
     uint32_t streamOutputChannels = 0;
-    // Main only: a stream this host started runs until the host itself stops it;
-    // if the library reports it stopped while this is set, the library ended it.
-    bool streamLive = false;
     // Main only.
     StartupSelection startupSelection;
     bool pluginActive = false;
@@ -269,6 +265,8 @@ public:
     MainLoopServices* mainLoop = nullptr;
     // How many 1 ms polls the stop waits for the stream's acknowledgement.
     uint32_t stopPollLimit = kStopPolls;
+    // Given to every audio library object made from then on.
+    std::chrono::milliseconds libraryAnswerBound = kLibraryAnswerBound;
 
 private:
     // Takes an open stream to closed: switches processing off, waits (bounded) for
@@ -277,6 +275,24 @@ private:
     void stopStreamAndWait();
     // Takes the MIDI inputs out of use without deleting them (see midi_input.cpp).
     void setAsideMidiInputs();
+    // After a stream has started: MIDI inputs set aside with a lost server are
+    // replaced by inputs of every port present now, as at start.
+    void reopenSetAsideMidiInputs();
+    // The one place a stream the library ended is handled: what the user is told,
+    // and what becomes of the MIDI inputs.
+    void streamEnded(const StreamEnd& end);
+    // Takes the first snapshot of the devices when none was taken yet.
+    void ensureDevices();
+    bool lookUpForStream(uint32_t id, AudioDeviceInfo& info);
+    // Tells the user, once until the alert is shown, that the audio system does
+    // not answer.
+    void tellNotAnswering(const std::string& message);
+
+    // Main only: the MIDI inputs were set aside because their JACK server went
+    // away; fresh ones are opened when a stream starts again.
+    bool midiInputsSetAside_ = false;
+    // Main only: the not-answering alert waits in audioErrors.
+    bool notAnsweringQueued_ = false;
     const clap_plugin* instance() const { return clapPlugin != nullptr ? clapPlugin->instance : nullptr; }
 };
 

@@ -137,9 +137,9 @@ void ClapHostApp::timerCallback() {
     if (host->restartRequested.exchange(false, std::memory_order_acq_rel) && getMainPlugin() != nullptr &&
         host->streamSampleRate > 0 && host->bufferFrames > 0)
         restartPlugin(*host);
-    host->deliverQueuedAudioErrors();
     // The library says nothing to the host when its server goes away: it is seen here.
-    if (host->takeLostStream()) host->reportAudioError(kAudioServerStoppedText);
+    host->noticeStreamEnd();
+    host->deliverQueuedAudioErrors();
 }
 
 // The stream keeps running: its blocks are silent while `running` is off, and
