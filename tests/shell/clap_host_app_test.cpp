@@ -8,10 +8,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <thread>
 #include <tuple>
+#include <utility>
 
 #include "file_faults.h"
 #include "host_fixture.h"
@@ -233,6 +235,47 @@ TEST_F(ShellApp, AServerThatGoesAwayIsToldOnceAtTheNextTick) {
     app.timerCallback();
     app.timerCallback();
     EXPECT_EQ(window.alerts, (Alerts{{"Unable to configure audio", kAudioServerStoppedText}}));
+}
+
+// The audio system stuck inside a look-up at start, at the settings window's
+// opening and at its OK: each goes on after the bound and says so once, the pedal
+// plays on, and the next look works. Quit with a look still stuck writes the
+// settings.
+TEST_F(ShellApp, ALookUpThatNeverAnswersIsToldOnceAndTheNextOneWorks) {
+    host->libraryAnswerBound = std::chrono::milliseconds(50);
+    const Alerts told{{"Unable to configure audio", kAudioSystemNotAnsweringText}};
+    auto tellsOnce = [&](const char* where) {
+        app.timerCallback();
+        app.timerCallback();
+        EXPECT_EQ(std::exchange(window.alerts, {}), told) << where;
+        audio.releaseLookups();
+        EXPECT_TRUE(host->refreshAudioDevices()) << where << ": the next look";
+    };
+    audio.lookupsHang = true;
+    app.doSetup();
+    EXPECT_FALSE(audioStarted());
+    tellsOnce("start");
+    host->startAudioThread();
+    const struct {
+        const char* where;
+        std::function<void()> act;
+    } actions[] = {
+        {"the settings window", [&] { host->refreshAudioDevices(); }},
+        {"its OK", [&] {
+             host->refreshAudioDevices();
+             host->startAudioThreadOn(1, 2, true, 1, 2, true, 44100);
+         }},
+    };
+    for (const auto& action : actions) {
+        audio.lookupsHang = true;
+        action.act();
+        EXPECT_TRUE(host->rtaDac->stream.isRunning()) << action.where;
+        tellsOnce(action.where);
+    }
+    audio.lookupsHang = true;
+    host->refreshAudioDevices();
+    app.applicationWillTerminate();
+    EXPECT_TRUE(fs::exists(root / "clap-standalone-host" / FakeWorld::descriptor.id / "settings.claphost"));
 }
 
 TEST_F(ShellApp, QuitWritesTheSettingsBeforeItClosesTheMidiInputs) {

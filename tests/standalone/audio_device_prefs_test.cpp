@@ -197,6 +197,21 @@ TEST_F(DeviceWatcher, WhatTheProgramFallsBackOnIsNotStoredOverTheRememberedDevic
     }
 }
 
+// The snapshot no longer holds the running device: the watcher's look at its name
+// is no action of the user's, and tells nothing.
+TEST_F(DeviceWatcher, ARunningDeviceMissingFromTheLatestSnapshotShowsNothing) {
+    attach();
+    std::vector<std::string> shown;
+    host->displayError = [&](const std::string& m) { shown.push_back(m); };
+    FXCoreAudioPrefsWatcher watcher;
+    startStream(2, 1, 48000);
+    audio.devices.erase(audio.devices.begin());
+    host->refreshAudioDevices();
+    watcher.tick();
+    host->deliverQueuedAudioErrors();
+    EXPECT_TRUE(shown.empty());
+}
+
 TEST_F(DeviceWatcher, AWriteThatFailedIsTriedAgainAtTheNextTick) {
     attach();
     startStream(2, 1, 48000);
