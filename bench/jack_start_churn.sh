@@ -2,7 +2,8 @@
 # Starts and quits the `lumivex` program many times on a private JACK server (dummy
 # driver) while another client opens and closes JACK clients in a loop, and counts
 # the starts that hung (no exit within the bound after SIGTERM: killed), the starts
-# that showed the "Unable to configure audio" alert, the starts whose stream never
+# that showed the "Unable to configure audio" alert (and of them those that told
+# a look-up stuck in the JACK library), the starts whose stream never
 # came up, and the JACK clients opened per start besides the stream's own. A server
 # that stops answering (its own clients hang too) is started again, and counted.
 #
@@ -57,7 +58,7 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM
 startServer
 
-hangs=0 alerts=0 silent=0 wedged=0
+hangs=0 alerts=0 silent=0 wedged=0 unanswered=0
 streamPorts() { lsp | grep -cE '^(RtApiJack|Lumivex-[0-9]+):'; }
 for run in $(seq "$runs"); do
     "$program" >/dev/null 2>"$scratch/stderr.txt" &
@@ -75,6 +76,8 @@ for run in $(seq "$runs"); do
         alerts=$((alerts + 1))
         grep "Error Reported" "$scratch/stderr.txt" | sed "s/^/run $run: /" >&2
     fi
+    # A look-up stuck inside the JACK library, given up and told.
+    grep -q "did not answer" "$scratch/stderr.txt" && unanswered=$((unanswered + 1))
     kill -TERM "$pid" 2>/dev/null
     ended=0
     for _ in $(seq $((bound * 10))); do
@@ -101,6 +104,6 @@ temporary=$(grep -cE 'Client (RtApiJackCount|RtApiJackInfo)[^ ]* registered' "$s
 streams=$(grep -cE 'Client (RtApiJack|Lumivex-[0-9]+)(-[0-9]+)? registered' "$scratch/events.log")
 churned=$(grep -cE 'Client lsp[^ ]* registered' "$scratch/events.log")
 echo "program: $program"
-echo "starts: $runs  hung: $hangs  alerts: $alerts  stream never up: $silent  server restarted: $wedged"
+echo "starts: $runs  hung: $hangs  alerts: $alerts (of them told as not answering: $unanswered)  stream never up: $silent  server restarted: $wedged"
 echo "temporary audio clients: $temporary ($(awk "BEGIN { printf \"%.1f\", $temporary / $runs }") per start)"
 echo "stream clients: $streams  the other client's opens: $churned"

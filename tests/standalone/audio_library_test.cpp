@@ -135,7 +135,7 @@ TEST_F(AudioLibraryTest, ABackendThatCannotBeMadeFailsTheLookQuietlyAndTheOpenIs
 // called again, and the next look works on a fresh one.
 TEST_F(AudioLibraryTest, ALookThatNeverAnswersReturnsAtTheBoundAndTheNextLookIsMadeAfresh) {
     system.devices = {{"Mic", 1, 0, {48000}, 48000}};
-    AudioLibrary lib(AudioApi::Dummy, nullptr, system.factory(), std::chrono::milliseconds(50));
+    AudioLibrary lib(AudioApi::Dummy, nullptr, system.factory(), std::chrono::milliseconds(1000));
     ASSERT_TRUE(refresh(lib));
     system.lookupsHang = true;
     EXPECT_EQ(look(lib), kAudioSystemNotAnswering);

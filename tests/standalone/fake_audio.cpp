@@ -32,7 +32,9 @@ void FakeAudioSystem::releaseLookups() {
 }
 
 unsigned int FakeAudioBackend::deviceCount() {
+    if (hung_) throw AudioBackendError(kAudioDriverError, "released");
     if (system_.lookupsHang.load()) {
+        hung_ = true;
         std::unique_lock lock(system_.gateMutex);
         ++system_.hanging;
         system_.gate.wait(lock, [&] { return !system_.lookupsHang.load(); });
@@ -49,6 +51,7 @@ unsigned int FakeAudioBackend::deviceCount() {
 }
 
 BackendDeviceInfo FakeAudioBackend::deviceInfo(unsigned int index) {
+    if (hung_) throw AudioBackendError(kAudioDriverError, "released");
     probe();
     const std::vector<FakeDevice> devices = visible();
     if (index >= devices.size()) throw AudioBackendError(kAudioInvalidParameter, "device index out of range");

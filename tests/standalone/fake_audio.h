@@ -76,7 +76,8 @@ struct FakeAudioSystem {
     AudioBackendFactory factory();
 
     // Set: device counts wait inside the library until released, as a look-up
-    // stuck in libjack does. A released one fails at once, touching nothing more.
+    // stuck in libjack does. A released one fails at once, and so does every later
+    // look through that backend, touching nothing more.
     std::atomic<bool> lookupsHang{false};
     void releaseLookups();  // and waits until none is inside
     std::mutex gateMutex;
@@ -89,11 +90,11 @@ public:
     explicit FakeAudioBackend(FakeAudioSystem& system) : system_(system) {}
     ~FakeAudioBackend() override { endThread(); }
 
-    AudioApi currentApi() override { return system_.api; }
+    AudioApi currentApi() override { return hung_ ? AudioApi::Unspecified : system_.api; }
     unsigned int deviceCount() override;
     BackendDeviceInfo deviceInfo(unsigned int index) override;
-    unsigned int defaultInputDevice() override { return system_.defaultInput; }
-    unsigned int defaultOutputDevice() override { return system_.defaultOutput; }
+    unsigned int defaultInputDevice() override { return hung_ ? 0 : system_.defaultInput; }
+    unsigned int defaultOutputDevice() override { return hung_ ? 0 : system_.defaultOutput; }
     void openStream(const AudioStreamParameters* output, const AudioStreamParameters* input, AudioFormat format,
                     unsigned int sampleRate, unsigned int* frames, AudioStreamCallback callback, void* userData,
                     AudioStreamOptions* options, AudioErrorSink errors) override;
@@ -112,6 +113,7 @@ private:
 
     FakeAudioSystem& system_;
     std::string streamName_;
+    bool hung_ = false;  // its thread's only
     std::atomic<bool> open_{false};  // the stream thread closes it when the server goes
     std::atomic<bool> running_{false};
     std::thread thread_;
