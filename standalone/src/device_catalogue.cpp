@@ -57,13 +57,6 @@ AudioErrorType DeviceCatalogue::takeSnapshot(std::string& message) {
                 }
                 if (complete || tries == kLookTries) break;
             }
-            // Not every library knows its defaults; the snapshot's records still do.
-            try {
-                look.defaultInput = library.defaultInputDevice();
-                look.defaultOutput = library.defaultOutputDevice();
-            } catch (...) {
-                look.defaultInput = look.defaultOutput = 0;
-            }
             return look;
         },
         look, message);
@@ -95,8 +88,6 @@ void DeviceCatalogue::takeLook(const Look& look) {
     assignIds(devices);
     present_ = std::move(devices);
     snapshotCount_ = look.count;
-    defaultInput_ = look.defaultInput;
-    defaultOutput_ = look.defaultOutput;
     backendApi_ = look.api;
 }
 
@@ -205,12 +196,11 @@ AudioDeviceInfo DeviceCatalogue::getDeviceInfo(unsigned int deviceId) const {
     return info;
 }
 
-// The library's answer when that device has channels in the direction; otherwise
-// the first device flagged as default, then the first with channels at all.
+// The first device flagged as default with channels in the direction, else the
+// first with channels at all: what RtAudio's own default answers, read from the
+// snapshot instead of from a second look at every device.
 unsigned int DeviceCatalogue::defaultDevice(bool input) const {
     auto channels = [input](const Present& p) { return input ? p.info.inputChannels : p.info.outputChannels; };
-    if (const Present* p = atPosition(input ? defaultInput_ : defaultOutput_); p != nullptr && channels(*p) > 0)
-        return p->id;
     for (const Present& p : present_)
         if ((input ? p.info.isDefaultInput : p.info.isDefaultOutput) && channels(p) > 0) return p.id;
     for (const Present& p : present_)

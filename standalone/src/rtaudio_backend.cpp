@@ -108,12 +108,6 @@ public:
         return out;
     }
 
-    unsigned int defaultInputDevice() override {
-        return translated([&] { return audio_->getDefaultInputDevice(); });
-    }
-    unsigned int defaultOutputDevice() override {
-        return translated([&] { return audio_->getDefaultOutputDevice(); });
-    }
 
     void openStream(const AudioStreamParameters* output, const AudioStreamParameters* input, AudioFormat format,
                     unsigned int sampleRate, unsigned int* frames, AudioStreamCallback callback, void* userData,

@@ -41,6 +41,9 @@ void StreamOwner::noticeEnd() {
     state_ = StreamState::EndedByLibrary;
     StreamEnd end;
     end.api = api_;
+    // The library stops the stream before it reports why, so the report may still
+    // be on its way; but only a lost server closes the stream as well.
+    end.deviceFailed = library_->streamOpen();
     if (report_->ready.load(std::memory_order_acquire)) {
         end.deviceFailed = true;
         end.message.assign(report_->text, report_->length);

@@ -29,7 +29,7 @@ struct FakeDevice {
 // What the fake's backends share with the test: the devices and what was done.
 struct FakeAudioSystem {
     std::vector<FakeDevice> devices;
-    unsigned int defaultInput = 0, defaultOutput = 0;  // positions
+    unsigned int defaultInput = 0, defaultOutput = 0;  // positions, flagged in their records
     unsigned int chosenFrames = 0;                     // the size the driver picks; 0 keeps the one asked
     AudioErrorType openFailure = kAudioNoError;        // thrown by openStream when set
     bool failConstruction = false;
@@ -93,8 +93,6 @@ public:
     AudioApi currentApi() override { return hung_ ? AudioApi::Unspecified : system_.api; }
     unsigned int deviceCount() override;
     BackendDeviceInfo deviceInfo(unsigned int index) override;
-    unsigned int defaultInputDevice() override { return hung_ ? 0 : system_.defaultInput; }
-    unsigned int defaultOutputDevice() override { return hung_ ? 0 : system_.defaultOutput; }
     void openStream(const AudioStreamParameters* output, const AudioStreamParameters* input, AudioFormat format,
                     unsigned int sampleRate, unsigned int* frames, AudioStreamCallback callback, void* userData,
                     AudioStreamOptions* options, AudioErrorSink errors) override;

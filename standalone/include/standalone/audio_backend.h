@@ -49,9 +49,6 @@ public:
     virtual AudioApi currentApi() = 0;
     virtual unsigned int deviceCount() = 0;
     virtual BackendDeviceInfo deviceInfo(unsigned int index) = 0;
-    // Positions; 0 also when the library knows no default.
-    virtual unsigned int defaultInputDevice() = 0;
-    virtual unsigned int defaultOutputDevice() = 0;
 
     // Parameters name devices by position. `frames` is the size asked for and
     // receives the size chosen.

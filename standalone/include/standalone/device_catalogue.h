@@ -88,7 +88,6 @@ private:
     struct Look {
         std::vector<Present> found;
         unsigned int count = 0;
-        unsigned int defaultInput = 0, defaultOutput = 0;  // positions
         AudioApi api = AudioApi::Unspecified;
     };
 
@@ -118,7 +117,6 @@ private:
     // The library's device count at the snapshot; none after the library changed.
     static constexpr unsigned int kNoCount = ~0u;
     unsigned int snapshotCount_ = kNoCount;
-    unsigned int defaultInput_ = 0, defaultOutput_ = 0;  // positions, at the snapshot
     std::string ownClient_;  // empty: none
     std::optional<unsigned int> ownPosition_;  // of the own client in the snapshot
 };

@@ -33,8 +33,8 @@ namespace brevlin::clap_host::standalone {
 enum class StreamState { Closed, Open, Running, EndedByLibrary, NotAnswering };
 
 struct StreamEnd {
-    // The library reported an error as it ended the stream (a device lost);
-    // otherwise it closed the stream silently: its server went away.
+    // The library stopped the stream for an error (a device lost); otherwise it
+    // closed the stream silently: its server went away.
     bool deviceFailed = false;
     AudioApi api = AudioApi::Unspecified;  // the audio system the stream ran on
     std::string message;                   // the library's words, when it had any
