@@ -68,16 +68,7 @@ protected:
     // Wires the rig to the program's stream, turns the knobs for one clean echo
     // and hears it.
     void playsThroughTheRig(const Program& run) {
-        std::vector<std::string> inputs, outputs;
-        ASSERT_TRUE(within([&] {
-            inputs = streamPorts(JackPortIsInput);
-            outputs = streamPorts(JackPortIsOutput);
-            return inputs.size() == 2 && outputs.size() == 2;
-        })) << "the program's stream does not run";
-        for (int c = 0; c < 2; ++c) {
-            ASSERT_EQ(jack_connect(rig.client(), rig.feedPort(c), inputs[c].c_str()), 0);
-            ASSERT_EQ(jack_connect(rig.client(), outputs[c].c_str(), rig.recordPort(c)), 0);
-        }
+        ASSERT_TRUE(wireRigToStream()) << "the program's stream does not run";
         ASSERT_TRUE(turnKnobsByMidi(run));
         const uint64_t settled = rig.frames() + 2 * rig.rate();
         ASSERT_TRUE(within([&] { return rig.frames() >= settled; })) << "the JACK server stopped";

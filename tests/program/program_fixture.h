@@ -217,6 +217,23 @@ protected:
         return portNames(jack_get_ports(rig.client(), "^Lumivex-[0-9]+:", JACK_DEFAULT_AUDIO_TYPE, flags));
     }
 
+    // Feeds the rig's clicks into the program's stream and records what comes out;
+    // false when the stream's ports do not come.
+    bool wireRigToStream() {
+        std::vector<std::string> inputs, outputs;
+        if (!within([&] {
+                inputs = streamPorts(JackPortIsInput);
+                outputs = streamPorts(JackPortIsOutput);
+                return inputs.size() == 2 && outputs.size() == 2;
+            }))
+            return false;
+        for (int c = 0; c < 2; ++c) {
+            jack_connect(rig.client(), rig.feedPort(c), inputs[c].c_str());
+            jack_connect(rig.client(), outputs[c].c_str(), rig.recordPort(c));
+        }
+        return true;
+    }
+
     // The viewable top-level window with this title, or 0.
     Window titled(const char* title) const {
         for (Window w : childrenOf(display, DefaultRootWindow(display))) {

@@ -80,16 +80,7 @@ protected:
 
     // Wires the rig to the program's stream and hears a click come back through it.
     void playsThroughTheRig() {
-        std::vector<std::string> inputs, outputs;
-        ASSERT_TRUE(within([&] {
-            inputs = streamPorts(JackPortIsInput);
-            outputs = streamPorts(JackPortIsOutput);
-            return inputs.size() == 2 && outputs.size() == 2;
-        })) << "the program's stream does not run";
-        for (int c = 0; c < 2; ++c) {
-            jack_connect(rig.client(), rig.feedPort(c), inputs[c].c_str());
-            jack_connect(rig.client(), outputs[c].c_str(), rig.recordPort(c));
-        }
+        ASSERT_TRUE(wireRigToStream()) << "the program's stream does not run";
         // A stream just started may still be silent while the plug-in settles.
         double quietest = 0;
         for (int take = 0; take < 10 && quietest <= 0.2; ++take) {
