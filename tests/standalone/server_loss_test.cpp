@@ -1,5 +1,13 @@
-// An audio server that goes away under a running stream.
+// An audio server that goes away under a running stream, or cancels a thread of
+// the host's in the middle of a MIDI delivery.
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <new>
 
 #include "host_fixture.h"
 
@@ -55,6 +63,67 @@ TEST_F(ServerLoss, MidiInputsOfTheLostJackServerAreNeverDeletedAndFreshOnesComeW
     host->stopMIDIThread();
     EXPECT_FALSE(midi.opened[1]->alive) << "those of a live server are deleted";
     EXPECT_TRUE(first->alive);
+}
+
+// libjack cancels its clients' threads, asynchronously, when its server dies, and
+// RtMidi's JACK input delivers on one. The message lies on a page the delivery
+// cannot read until the test has cancelled the thread: its first look at the
+// message stops it there, so the cancellation lands in the middle of the delivery.
+struct HeldDelivery {
+    static inline std::vector<unsigned char>* message = nullptr;
+    static inline std::atomic<bool> entered{false}, cancelled{false};
+    static void onFault(int, siginfo_t* info, void*) {
+        char* page = reinterpret_cast<char*>(message);
+        if (static_cast<char*>(info->si_addr) < page || static_cast<char*>(info->si_addr) >= page + ::getpagesize()) {
+            ::signal(SIGSEGV, SIG_DFL);  // not ours: faults again, unhandled
+            return;
+        }
+        entered = true;
+        while (!cancelled.load()) {
+        }
+        ::mprotect(page, ::getpagesize(), PROT_READ | PROT_WRITE);
+    }
+};
+
+TEST_F(ServerLoss, ACancellationDuringAMidiDeliveryActsAtItsEndAndUnwindsOnlyThroughTheLibrary) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer's thread teardown reads stack left poisoned by a cancellation's unwind "
+                    "and reports it falsely";
+#endif
+    void* page = ::mmap(nullptr, ::getpagesize(), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(page, MAP_FAILED);
+    HeldDelivery::message = new (page) std::vector<unsigned char>{0x90, 60, 100};
+    struct sigaction held{}, old{};
+    held.sa_sigaction = HeldDelivery::onFault;
+    held.sa_flags = SA_SIGINFO;
+    ::sigaction(SIGSEGV, &held, &old);
+    ::mprotect(page, ::getpagesize(), PROT_NONE);
+    struct Run {
+        StandaloneHost* host;
+        bool returned = false;
+    } run{host};
+    pthread_t thread{};
+    ASSERT_EQ(pthread_create(
+                  &thread, nullptr,
+                  [](void* arg) -> void* {
+                      pthread_setcanceltype(PTHREAD_CANCEL_ASYNCHRONOUS, nullptr);  // as libjack's threads
+                      auto& r = *static_cast<Run*>(arg);
+                      StandaloneHost::midiCallback(0.0, HeldDelivery::message, r.host);
+                      r.returned = true;
+                      return nullptr;
+                  },
+                  &run),
+              0);
+    ASSERT_TRUE(eventually([] { return HeldDelivery::entered.load(); }));
+    ASSERT_EQ(pthread_cancel(thread), 0);
+    HeldDelivery::cancelled = true;
+    ASSERT_EQ(pthread_join(thread, nullptr), 0);
+    ::sigaction(SIGSEGV, &old, nullptr);
+    ::mprotect(page, ::getpagesize(), PROT_READ | PROT_WRITE);  // a thread unwound in the fault never did
+    EXPECT_EQ(host->midiRing.waiting(), 1u) << "the message was delivered whole";
+    EXPECT_FALSE(run.returned) << "and the thread ended as the callback switched cancellation back on";
+    HeldDelivery::message->~vector();
+    ::munmap(page, ::getpagesize());
 }
 
 }  // namespace
