@@ -1,5 +1,10 @@
-// The real `lumivex` program meeting settings it cannot use: it says so once it
-// plays, keeps the file aside untouched and starts the pedal from its defaults.
+// The real `lumivex` program meeting files in its folders that it cannot use or
+// did not make: settings it cannot use are told once it plays, kept aside
+// untouched, and the pedal starts from its defaults; the user's own files beside
+// the remembered devices stay.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "program_fixture.h"
 
 namespace {
@@ -26,6 +31,32 @@ TEST_F(LumivexProgram, DamagedSettingsAreKeptAsideToldAndThePedalStartsFromItsDe
     // Untouched since start, the pedal's state at quit is the one it was created with.
     EXPECT_EQ(contentOf(settingsFile()), contentOf(settingsFile().parent_path() / "defaults.claphost"));
     EXPECT_EQ(contentOf(kept), damaged);
+}
+
+// Only what a write of the program's own, killed before its rename, left behind
+// beside the remembered devices goes at start.
+TEST_F(LumivexProgram, TheUsersOwnFilesBesideTheRememberedDevicesStay) {
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const fs::path dir = devicesFile().parent_path();
+    fs::create_directories(dir);
+    const std::pair<std::string, bool> files[] = {  // the name, removed
+        {"defaults.conf.backup", false},
+        {"defaults.conf.before", false},
+        {".defaults.conf.tmp-" + std::to_string(gone) + "-0", true},
+    };
+    for (const auto& [name, removed] : files) {
+        std::ofstream(dir / name) << "[defaults]\n";
+        fs::last_write_time(dir / name, fs::file_time_type::clock::now() - 2min);
+    }
+    Program run;
+    ASSERT_NO_FATAL_FAILURE(launch(run));
+    EXPECT_TRUE(within([&] { return !remembered(devicesFile(), "FXCoreAudioOutputDevice").empty(); }))
+        << "the devices are remembered as before";
+    ::kill(run.pid, SIGTERM);
+    ASSERT_NO_FATAL_FAILURE(quitsCleanly(run, "SIGTERM"));
+    for (const auto& [name, removed] : files) EXPECT_EQ(!fs::exists(dir / name), removed) << name;
 }
 
 }  // namespace
