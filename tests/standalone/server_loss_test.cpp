@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdint>
+#include <cstdlib>
 #include <new>
 
 #include "host_fixture.h"
@@ -70,18 +72,21 @@ TEST_F(ServerLoss, MidiInputsOfTheLostJackServerAreNeverDeletedAndFreshOnesComeW
 // cannot read until the test has cancelled the thread: its first look at the
 // message stops it there, so the cancellation lands in the middle of the delivery.
 struct HeldDelivery {
-    static inline std::vector<unsigned char>* message = nullptr;
-    static inline std::atomic<bool> entered{false}, cancelled{false};
+    static inline char* page = nullptr;
+    static inline std::atomic<bool> entered{false}, cancelled{false}, returned{false};
     static void onFault(int, siginfo_t* info, void*) {
-        char* page = reinterpret_cast<char*>(message);
-        if (static_cast<char*>(info->si_addr) < page || static_cast<char*>(info->si_addr) >= page + ::getpagesize()) {
-            ::signal(SIGSEGV, SIG_DFL);  // not ours: faults again, unhandled
-            return;
-        }
+        const auto at = reinterpret_cast<uintptr_t>(info->si_addr) - reinterpret_cast<uintptr_t>(page);
+        if (at >= static_cast<uintptr_t>(::getpagesize())) ::abort();  // not the message's
         entered = true;
         while (!cancelled.load()) {
         }
         ::mprotect(page, ::getpagesize(), PROT_READ | PROT_WRITE);
+    }
+    static void* deliver(void* host) {
+        pthread_setcanceltype(PTHREAD_CANCEL_ASYNCHRONOUS, nullptr);  // as libjack's threads
+        StandaloneHost::midiCallback(0.0, reinterpret_cast<std::vector<unsigned char>*>(page), host);
+        returned = true;
+        return nullptr;
     }
 };
 
@@ -90,40 +95,26 @@ TEST_F(ServerLoss, ACancellationDuringAMidiDeliveryActsAtItsEndAndUnwindsOnlyThr
     GTEST_SKIP() << "AddressSanitizer's thread teardown reads stack left poisoned by a cancellation's unwind "
                     "and reports it falsely";
 #endif
-    void* page = ::mmap(nullptr, ::getpagesize(), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    ASSERT_NE(page, MAP_FAILED);
-    HeldDelivery::message = new (page) std::vector<unsigned char>{0x90, 60, 100};
+    HeldDelivery::page = static_cast<char*>(
+        ::mmap(nullptr, ::getpagesize(), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    auto* message = new (HeldDelivery::page) std::vector<unsigned char>{0x90, 60, 100};
     struct sigaction held{}, old{};
     held.sa_sigaction = HeldDelivery::onFault;
     held.sa_flags = SA_SIGINFO;
     ::sigaction(SIGSEGV, &held, &old);
-    ::mprotect(page, ::getpagesize(), PROT_NONE);
-    struct Run {
-        StandaloneHost* host;
-        bool returned = false;
-    } run{host};
+    ::mprotect(HeldDelivery::page, ::getpagesize(), PROT_NONE);
     pthread_t thread{};
-    ASSERT_EQ(pthread_create(
-                  &thread, nullptr,
-                  [](void* arg) -> void* {
-                      pthread_setcanceltype(PTHREAD_CANCEL_ASYNCHRONOUS, nullptr);  // as libjack's threads
-                      auto& r = *static_cast<Run*>(arg);
-                      StandaloneHost::midiCallback(0.0, HeldDelivery::message, r.host);
-                      r.returned = true;
-                      return nullptr;
-                  },
-                  &run),
-              0);
+    ASSERT_EQ(pthread_create(&thread, nullptr, HeldDelivery::deliver, host), 0);
     ASSERT_TRUE(eventually([] { return HeldDelivery::entered.load(); }));
     ASSERT_EQ(pthread_cancel(thread), 0);
     HeldDelivery::cancelled = true;
     ASSERT_EQ(pthread_join(thread, nullptr), 0);
     ::sigaction(SIGSEGV, &old, nullptr);
-    ::mprotect(page, ::getpagesize(), PROT_READ | PROT_WRITE);  // a thread unwound in the fault never did
+    ::mprotect(HeldDelivery::page, ::getpagesize(), PROT_READ | PROT_WRITE);  // unless the fault handler did
     EXPECT_EQ(host->midiRing.waiting(), 1u) << "the message was delivered whole";
-    EXPECT_FALSE(run.returned) << "and the thread ended as the callback switched cancellation back on";
-    HeldDelivery::message->~vector();
-    ::munmap(page, ::getpagesize());
+    EXPECT_FALSE(HeldDelivery::returned) << "and the thread ended as the callback switched cancellation back on";
+    message->~vector();
+    ::munmap(HeldDelivery::page, ::getpagesize());
 }
 
 }  // namespace
