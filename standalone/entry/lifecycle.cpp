@@ -21,6 +21,9 @@ namespace {
 // Never deleted; reachable, so no leak.
 StandaloneHost* hostKeptForAStreamLeftBehind = nullptr;
 
+// False when the settings file holds what start could neither use nor move aside.
+bool settingsMayBeWritten = true;
+
 // The folder of the plug-in's state files: the settings folder joined with the
 // plug-in's id. An id that would not name a folder directly inside the settings
 // folder (none at all, a path separator, "..", a leading dot) gets none, and so
@@ -67,7 +70,8 @@ std::shared_ptr<Clap::Plugin> mainCreatePlugin(const clap_plugin_entry* pluginEn
     plugin->initialize();
 
     const auto settings = getStandaloneSettingsPath();
-    if (const auto dir = settings ? pluginDirectory(*settings) : std::nullopt) loadStateFilesAtStart(*host, *dir);
+    const auto dir = settings ? pluginDirectory(*settings) : std::nullopt;
+    settingsMayBeWritten = !dir || loadStateFilesAtStart(*host, *dir);
     return plugin;
 }
 
@@ -89,7 +93,7 @@ int mainFinish() {
         // Nothing changes the plug-in's state once audio has stopped: it is saved
         // before the MIDI inputs close, so that no fault in closing a device can
         // cost the user's settings.
-        const auto settings = getStandaloneSettingsPath();
+        const auto settings = settingsMayBeWritten ? getStandaloneSettingsPath() : std::nullopt;
         if (const auto dir = settings ? pluginDirectory(*settings) : std::nullopt) {
             try {
                 fs::create_directories(*dir);

@@ -1,7 +1,5 @@
 #include "standalone/user_defaults.h"
 
-#include <algorithm>
-#include <chrono>
 #include <cstdlib>
 
 #include "standalone/lifecycle.h"
@@ -104,28 +102,16 @@ bool UserDefaults::write() const {
     if (g_mkdir_with_parents(file->parent_path().c_str(), 0700) != 0) return false;
     gsize length = 0;
     const OwnedText text(g_key_file_to_data(keys_.get(), &length, nullptr));
-    // A temporary file beside it, then a rename over it.
-    return g_file_set_contents(file->c_str(), text.get(), static_cast<gssize>(length), nullptr) != FALSE;
+    return brevlin::clap_host::standalone::writeFileAtomically(*file, [&](const clap_ostream& stream) {
+               return stream.write(&stream, text.get(), length) == static_cast<int64_t>(length);
+           }).ok();
 }
 
 int UserDefaults::removeLeftoverTemporaryFiles() {
     const auto file = path();
     if (!file) return 0;
-    // g_file_set_contents writes to the file's name followed by a dot and six
-    // letters or digits, then renames that over the file.
-    const std::string prefix = file->filename().string() + ".";
-    const auto isTemporaryName = [&prefix](const std::string& name) {
-        return name.size() == prefix.size() + 6 && name.starts_with(prefix) &&
-               std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
-                           [](char c) { return g_ascii_isalnum(c); });
-    };
-    const auto oldEnough = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1);
-    return brevlin::clap_host::standalone::removeLeftoverFiles(
-        file->parent_path(), [&](const std::filesystem::directory_entry& entry) {
-            std::error_code error;
-            const auto written = entry.last_write_time(error);
-            return isTemporaryName(entry.path().filename().string()) && !error && written < oldEnough;
-        });
+    return brevlin::clap_host::standalone::removeLeftoverTemporaryFiles(file->parent_path(),
+                                                                        {file->filename().string()});
 }
 
 }  // namespace fxcore::standalone

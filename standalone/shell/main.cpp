@@ -29,6 +29,15 @@ gboolean quitOnSignal(gpointer window) noexcept {
     return G_SOURCE_CONTINUE;
 }
 
+// A signal ignored when the program started stays ignored: that is how `nohup`,
+// and a shell for its background jobs, ask a program to outlive its terminal.
+// 0 when no handler was installed.
+guint quitOn(int signal, MainWindow& window) {
+    struct sigaction inherited{};
+    if (sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN) return 0;
+    return g_unix_signal_add(signal, quitOnSignal, &window);
+}
+
 // Whether a D-Bus session bus can be found the way GLib looks for one without
 // starting one.
 bool sessionBusAround() {
@@ -58,17 +67,14 @@ int run(int argc, char** argv) {
     MainWindow window;
     ClapHostApp app(window, window, &clap_entry, kLumivexPluginId, argc, argv);
     window.connect(app);
-    const guint interrupt = g_unix_signal_add(SIGINT, quitOnSignal, &window);
-    const guint terminate = g_unix_signal_add(SIGTERM, quitOnSignal, &window);
-    const guint hangUp = g_unix_signal_add(SIGHUP, quitOnSignal, &window);
+    const guint handlers[] = {quitOn(SIGINT, window), quitOn(SIGTERM, window), quitOn(SIGHUP, window)};
 
     window.show();
     app.applicationDidFinishLaunching();
     gtk_main();
 
-    g_source_remove(interrupt);
-    g_source_remove(terminate);
-    g_source_remove(hangUp);
+    for (const guint handler : handlers)
+        if (handler != 0) g_source_remove(handler);
     app.applicationWillTerminate();
     return 0;
 }

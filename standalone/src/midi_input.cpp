@@ -1,5 +1,7 @@
 // MIDI input: every input port present at start, opened under one client name,
 // hands its short messages to the audio thread through the host's MIDI ring.
+#include <pthread.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -92,9 +94,27 @@ void StandaloneHost::stopMIDIThread() {
     }
 }
 
-void StandaloneHost::midiCallback(double timeStamp, std::vector<unsigned char>* message, void* userData) noexcept {
-    auto* host = static_cast<StandaloneHost*>(userData);
-    Clap::shielded("MIDI input", [&] { host->processMIDIEvents(timeStamp, message); });
+namespace {
+
+void deliver(StandaloneHost& host, double timeStamp, std::vector<unsigned char>* message) noexcept {
+    Clap::shielded("MIDI input", [&] { host.processMIDIEvents(timeStamp, message); });
+}
+
+}  // namespace
+
+// RtMidi's JACK input delivers on libjack's process thread, which libjack cancels,
+// asynchronously, when its server dies. An unwind that started in the middle of a
+// delivery would meet deliver's noexcept and catch (...), which end the program,
+// or, where the compiler left neither, leave the MIDI ring with a slot taken and
+// never published, which stalls every other input. So, as for the stream's
+// blocks (rtaCallback), cancellation is off while a message is delivered; one that
+// came meanwhile acts as it is switched back on, and its unwind leaves through
+// this frame, neither noexcept nor inside a handler, into the library's frames.
+void StandaloneHost::midiCallback(double timeStamp, std::vector<unsigned char>* message, void* userData) {
+    int cancelState = PTHREAD_CANCEL_ENABLE;
+    pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &cancelState);
+    deliver(*static_cast<StandaloneHost*>(userData), timeStamp, message);
+    pthread_setcancelstate(cancelState, nullptr);
 }
 
 void StandaloneHost::processMIDIEvents(double, std::vector<unsigned char>* message) {

@@ -76,6 +76,22 @@ std::optional<pid_t> temporaryFileOwner(std::string_view name, std::string_view 
     return static_cast<pid_t>(pid);
 }
 
+// The regular files directly in `dir` that `isLeftover` accepts go; anything that
+// cannot be looked at or removed stays. How many went.
+int removeLeftoverFiles(const std::filesystem::path& dir,
+                        const std::function<bool(const std::filesystem::directory_entry&)>& isLeftover) {
+    namespace fs = std::filesystem;
+    int removed = 0;
+    std::error_code error;
+    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
+        std::error_code ignored;
+        if (it->symlink_status(ignored).type() == fs::file_type::regular && isLeftover(*it) &&
+            fs::remove(it->path(), ignored))
+            ++removed;
+    }
+    return removed;
+}
+
 // Another user's process, one we may not signal, runs all the same.
 bool processRuns(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
 
@@ -87,11 +103,8 @@ StateFileOutcome failure(Kind kind, int error) {
 
 }  // namespace
 
-StateFileOutcome StandaloneHost::writeStateFile(const std::filesystem::path& dir, const std::filesystem::path& name) {
-    const std::filesystem::path target = dir / name;
-    const clap_plugin* plugin = instance();
-    if (plugin == nullptr || clapPlugin->extState == nullptr) return {Kind::NoPlugin, {}};
-
+StateFileOutcome writeFileAtomically(const std::filesystem::path& target,
+                                     const std::function<bool(const clap_ostream&)>& fill) {
     std::filesystem::path temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
@@ -103,9 +116,9 @@ StateFileOutcome StandaloneHost::writeStateFile(const std::filesystem::path& dir
 
     StateFileWriter writer{fd, false, 0};
     const clap_ostream stream{&writer, clapwrite};
-    // A plug-in that answers false has not saved its whole state, whatever it wrote.
+    // A writer that answers false has not written the whole file, whatever it wrote.
     StateFileOutcome outcome;
-    if (!clapPlugin->extState->save(plugin, &stream))
+    if (!fill(stream))
         outcome = writer.failed ? failure(Kind::CannotWrite, writer.error) : StateFileOutcome{Kind::Refused, {}};
     else if (writer.failed)
         outcome = failure(Kind::CannotWrite, writer.error);
@@ -116,6 +129,13 @@ StateFileOutcome StandaloneHost::writeStateFile(const std::filesystem::path& dir
     if (outcome.ok() && ::rename(temporary.c_str(), target.c_str()) != 0) outcome = failure(Kind::CannotWrite, errno);
     if (!outcome.ok()) ::unlink(temporary.c_str());
     return outcome;
+}
+
+StateFileOutcome StandaloneHost::writeStateFile(const std::filesystem::path& dir, const std::filesystem::path& name) {
+    const clap_plugin* plugin = instance();
+    if (plugin == nullptr || clapPlugin->extState == nullptr) return {Kind::NoPlugin, {}};
+    return writeFileAtomically(dir / name,
+                               [&](const clap_ostream& stream) { return clapPlugin->extState->save(plugin, &stream); });
 }
 
 StateFileOutcome StandaloneHost::readStateFile(const std::filesystem::path& dir, const std::filesystem::path& name) {
@@ -135,24 +155,10 @@ StateFileOutcome StandaloneHost::readStateFile(const std::filesystem::path& dir,
     return accepted ? StateFileOutcome{} : StateFileOutcome{Kind::Refused, {}};
 }
 
-int removeLeftoverFiles(const std::filesystem::path& dir,
-                        const std::function<bool(const std::filesystem::directory_entry&)>& isLeftover) {
-    namespace fs = std::filesystem;
-    int removed = 0;
-    std::error_code error;
-    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
-        std::error_code ignored;
-        if (it->symlink_status(ignored).type() == fs::file_type::regular && isLeftover(*it) &&
-            fs::remove(it->path(), ignored))
-            ++removed;
-    }
-    return removed;
-}
-
-int removeLeftoverTemporaryFiles(const std::filesystem::path& dir, std::initializer_list<std::string_view> stateFiles) {
+int removeLeftoverTemporaryFiles(const std::filesystem::path& dir, std::initializer_list<std::string_view> targets) {
     return removeLeftoverFiles(dir, [&](const std::filesystem::directory_entry& entry) {
         const std::string name = entry.path().filename().string();
-        return std::any_of(stateFiles.begin(), stateFiles.end(), [&](std::string_view target) {
+        return std::any_of(targets.begin(), targets.end(), [&](std::string_view target) {
             const std::optional<pid_t> owner = temporaryFileOwner(name, target);
             return owner && !processRuns(*owner);
         });

@@ -1,5 +1,6 @@
-// The real `lumivex` program ended from outside (a hang-up; a quit while a chooser
-// or the replace question is open): it ends at once, with this run's settings kept.
+// The real `lumivex` program ended from outside (a hang-up, unless it was started
+// with hang-ups ignored; a quit while a chooser or the replace question is open): it
+// ends at once, with this run's settings kept.
 #include <vector>
 
 #include "program_fixture.h"
@@ -17,6 +18,21 @@ TEST_F(LumivexProgram, HangUpQuitsLikeTerminateAndKeepsTheKnobsOfTheRun) {
     ASSERT_NO_FATAL_FAILURE(quitsCleanly(run, "SIGHUP"));
     EXPECT_NE(contentOf(settingsFile()), contentOf(settingsFile().parent_path() / "defaults.claphost"))
         << "the knobs of the run are lost";
+}
+
+// `nohup` starts a program with the hang-up ignored, so that it outlives its terminal.
+TEST_F(LumivexProgram, AHangUpIgnoredAtStartStaysIgnoredAndTerminateStillQuits) {
+    Program run;
+    const auto inherited = ::signal(SIGHUP, SIG_IGN);
+    launch(run);
+    ::signal(SIGHUP, inherited);
+    ASSERT_FALSE(HasFatalFailure());
+
+    ::kill(run.pid, SIGHUP);
+    ASSERT_TRUE(turnKnobsByMidi(run)) << "the program ended at the hang-up";
+    ::kill(run.pid, SIGTERM);
+    ASSERT_NO_FATAL_FAILURE(quitsCleanly(run, "SIGTERM"));
+    EXPECT_NE(contentOf(settingsFile()), contentOf(settingsFile().parent_path() / "defaults.claphost"));
 }
 
 struct OpenDialogCase {

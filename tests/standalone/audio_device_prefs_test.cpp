@@ -2,6 +2,7 @@
 // the user's defaults (or from the system's default devices), what the watcher
 // stores while the stream runs, and defaults files that cannot be read.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -289,23 +290,31 @@ TEST_F(RememberedDevices, ADamagedOrUnreadableFileStartsOnTheSystemDefaultsAndIs
     }
 }
 
-TEST_F(RememberedDevices, StartRemovesGlibsTemporaryFilesOnlyOnceTheyAreAMinuteOld) {
+// The folder is the user's too: only what the program's own writes left goes.
+TEST_F(RememberedDevices, StartRemovesOnlyTheTemporaryFilesOfTheProgramsWritesWhoseProcessIsGone) {
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string dead = std::to_string(gone), alive = std::to_string(::getpid());
     const fs::path dir = file().parent_path();
     fs::create_directories(dir);
     const struct {
-        const char* name;
-        bool aged, removed;
+        std::string name;
+        bool removed;
     } files[] = {
-        {"defaults.conf.Ab3xZ9", true, true},
-        {"defaults.conf.Qq0000", false, false},  // a write of another instance may still be going on
-        {"settings.conf.Ab3xZ9", true, false},   // not the defaults file's
+        {".defaults.conf.tmp-" + dead + "-0", true},
+        {".defaults.conf.tmp-" + alive + "-1", false},  // a write still going on
+        {"defaults.conf.backup", false},                // the user's, however old
+        {"defaults.conf.Ab3xZ9", false},
     };
     for (const auto& f : files) {
         writeFile(dir / f.name, "[defaults]\n");
-        if (f.aged) fs::last_write_time(dir / f.name, fs::file_time_type::clock::now() - std::chrono::minutes(2));
+        fs::last_write_time(dir / f.name, fs::file_time_type::clock::now() - std::chrono::minutes(2));
     }
     install();
     for (const auto& f : files) EXPECT_EQ(!fs::exists(dir / f.name), f.removed) << f.name;
+    ASSERT_TRUE(UserDefaults::read().write());
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 4) << "no temporary file left";
 }
 
 }  // namespace

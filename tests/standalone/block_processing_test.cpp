@@ -33,9 +33,10 @@ TEST_F(BlockProcessing, WhileProcessingIsOffTheBlockIsSilentAndAcknowledged) {
 }
 
 // The libraries' callbacks let no exception unwind into the library's thread; the
-// stream callback lets its thread's cancellation through (server_loss_test.cpp).
+// stream and MIDI callbacks let their thread's cancellation through
+// (server_loss_test.cpp).
 static_assert(!noexcept(rtaCallback(nullptr, nullptr, 0, 0.0, 0, nullptr)));
-static_assert(noexcept(StandaloneHost::midiCallback(0.0, nullptr, nullptr)));
+static_assert(!noexcept(StandaloneHost::midiCallback(0.0, nullptr, nullptr)));
 
 TEST_F(BlockProcessing, ABlockThatThrowsIsSilenceAndTheNextOneRuns) {
     FakePlugin& p = attach();

@@ -1,5 +1,15 @@
-// An audio server that goes away under a running stream.
+// An audio server that goes away under a running stream, or cancels a thread of
+// the host's in the middle of a MIDI delivery.
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
 
 #include "host_fixture.h"
 #include "standalone/audio_error_text.h"
@@ -59,6 +69,56 @@ TEST_F(ServerLoss, MidiInputsOfTheLostJackServerAreNeverDeletedAndFreshOnesComeW
     host->stopMIDIThread();
     EXPECT_FALSE(midi.opened[1]->alive) << "those of a live server are deleted";
     EXPECT_TRUE(first->alive);
+}
+
+// libjack cancels its clients' threads, asynchronously, when its server dies, and
+// RtMidi's JACK input delivers on one. The message lies on a page the delivery
+// cannot read until the test has cancelled the thread: its first look at the
+// message stops it there, so the cancellation lands in the middle of the delivery.
+struct HeldDelivery {
+    static inline char* page = nullptr;
+    static inline std::atomic<bool> entered{false}, cancelled{false}, returned{false};
+    static void onFault(int, siginfo_t* info, void*) {
+        const auto at = reinterpret_cast<uintptr_t>(info->si_addr) - reinterpret_cast<uintptr_t>(page);
+        if (at >= static_cast<uintptr_t>(::getpagesize())) ::abort();  // not the message's
+        entered = true;
+        while (!cancelled.load()) {
+        }
+        ::mprotect(page, ::getpagesize(), PROT_READ | PROT_WRITE);
+    }
+    static void* deliver(void* host) {
+        pthread_setcanceltype(PTHREAD_CANCEL_ASYNCHRONOUS, nullptr);  // as libjack's threads
+        StandaloneHost::midiCallback(0.0, reinterpret_cast<std::vector<unsigned char>*>(page), host);
+        returned = true;
+        return nullptr;
+    }
+};
+
+TEST_F(ServerLoss, ACancellationDuringAMidiDeliveryActsAtItsEndAndUnwindsOnlyThroughTheLibrary) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer's thread teardown reads stack left poisoned by a cancellation's unwind "
+                    "and reports it falsely";
+#endif
+    HeldDelivery::page = static_cast<char*>(
+        ::mmap(nullptr, ::getpagesize(), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    auto* message = new (HeldDelivery::page) std::vector<unsigned char>{0x90, 60, 100};
+    struct sigaction held{}, old{};
+    held.sa_sigaction = HeldDelivery::onFault;
+    held.sa_flags = SA_SIGINFO;
+    ::sigaction(SIGSEGV, &held, &old);
+    ::mprotect(HeldDelivery::page, ::getpagesize(), PROT_NONE);
+    pthread_t thread{};
+    ASSERT_EQ(pthread_create(&thread, nullptr, HeldDelivery::deliver, host), 0);
+    ASSERT_TRUE(eventually([] { return HeldDelivery::entered.load(); }));
+    ASSERT_EQ(pthread_cancel(thread), 0);
+    HeldDelivery::cancelled = true;
+    ASSERT_EQ(pthread_join(thread, nullptr), 0);
+    ::sigaction(SIGSEGV, &old, nullptr);
+    ::mprotect(HeldDelivery::page, ::getpagesize(), PROT_READ | PROT_WRITE);  // unless the fault handler did
+    EXPECT_EQ(host->midiRing.waiting(), 1u) << "the message was delivered whole";
+    EXPECT_FALSE(HeldDelivery::returned) << "and the thread ended as the callback switched cancellation back on";
+    message->~vector();
+    ::munmap(HeldDelivery::page, ::getpagesize());
 }
 
 }  // namespace

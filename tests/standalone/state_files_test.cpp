@@ -215,6 +215,19 @@ struct StartCase {
     const char* kept;  // where the settings went; null: they stayed
     StartupNotice::Kind notice;
     std::vector<std::string> words;  // of the notice's text
+    int waysFailing = 0;             // of the rename, the link and the new file, the first so many fail
+};
+
+// A file system without the rename that refuses to replace and without links
+// (CIFS without Unix extensions), and perhaps without room for a copy either.
+struct FailingNaming {
+    NoReplaceNaming system = noReplaceNaming;
+    explicit FailingNaming(int ways) {
+        if (ways > 0) noReplaceNaming.renameNoReplace = [](const char*, const char*) { return errno = EINVAL, -1; };
+        if (ways > 1) noReplaceNaming.link = [](const char*, const char*) { return errno = EPERM, -1; };
+        if (ways > 2) noReplaceNaming.createNew = [](const char*) { return errno = ENOSPC, -1; };
+    }
+    ~FailingNaming() { noReplaceNaming = system; }
 };
 
 const std::string kRefusedWords = "could not be used: it is not a settings file of this pedal";
@@ -235,6 +248,7 @@ TEST_P(StartingOn, SettingsThePluginCannotUseAreKeptAsideAndTold) {
     {
         std::optional<FullDisk> full;
         if (c.fullDisk) full.emplace();
+        const FailingNaming naming(c.waysFailing);
         ASSERT_NE(start(), nullptr);
     }
     const std::vector<StartupNotice> notices = takeStartupNotices();
@@ -248,6 +262,7 @@ TEST_P(StartingOn, SettingsThePluginCannotUseAreKeptAsideAndTold) {
     if (c.kept) { EXPECT_EQ(textOf(dir / c.kept), *c.settings); }
     if (c.earlierKeptCopy) { EXPECT_EQ(textOf(dir / "settings.refused.claphost"), "kept before"); }
     if (folder) { EXPECT_TRUE(fs::exists(settings / "inside")); }
+    if (!c.kept && c.settings && !folder) { EXPECT_EQ(textOf(settings), *c.settings) << "never written over"; }
 }
 
 constexpr auto kNotLoaded = StartupNotice::Kind::SettingsNotLoaded;
@@ -262,7 +277,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "settings.refused-2.claphost", kNotLoaded, {kRefusedWords, "settings.refused-2.claphost"}},
         StartCase{"AFolderInItsPlace", "/", true, false, false, nullptr, kNotLoaded, {"is a folder", kNotKeptWords}},
         StartCase{"FullDisk", std::nullopt, true, false, true, nullptr, StartupNotice::Kind::SettingsNotKept,
-                  {"File too large", kNotKeptWords}}),
+                  {"File too large", kNotKeptWords}},
+        StartCase{"NoRenameNorLinkBesideAnEarlierKeptOne", "\x93\x11garbage", false, true, false,
+                  "settings.refused-2.claphost", kNotLoaded,
+                  {kRefusedWords, "The file was kept as \u201C", "settings.refused-2.claphost\u201D."}, 2},
+        StartCase{"NoRenameNorLinkNorCopy", "\x93\x11garbage", false, false, false, nullptr, kNotLoaded,
+                  {kRefusedWords, "moved aside (No space left on device) and stays as it is", kNotKeptWords}, 3}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(StateFiles, StartRemovesOnlyTheTemporaryFilesOfSavesWhoseProcessIsGone) {

@@ -40,9 +40,10 @@ std::shared_ptr<Clap::Plugin> getMainPlugin();
 // The host object, made on first use.
 StandaloneHost* getStandaloneHost();
 int mainWait();
-// Stops audio and MIDI, saves "settings.claphost", stops processing and
-// deactivates the plug-in where it had started, releases the plug-in and the host
-// object, and de-initialises the entry.
+// Stops audio and MIDI, saves "settings.claphost" (not over settings that start
+// could neither use nor move aside), stops processing and deactivates the plug-in
+// where it had started, releases the plug-in and the host object, and
+// de-initialises the entry.
 int mainFinish();
 
 }  // namespace brevlin::clap_host::standalone

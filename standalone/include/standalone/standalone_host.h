@@ -158,7 +158,10 @@ public:
     // MIDI input.
     void startMIDIThread();
     void stopMIDIThread();
-    static void midiCallback(double timeStamp, std::vector<unsigned char>* message, void* userData) noexcept;
+    // The MIDI library's callback; `userData` is the host. Not noexcept: the only
+    // thing that leaves it is the unwind of its thread's cancellation (see its
+    // definition).
+    static void midiCallback(double timeStamp, std::vector<unsigned char>* message, void* userData);
     void processMIDIEvents(double timeStamp, std::vector<unsigned char>* message);
 
     // State files: the plug-in's state saved to, or loaded from, dir / name, with

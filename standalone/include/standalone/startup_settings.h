@@ -31,15 +31,29 @@ struct KeptAside {
     std::string reason;
 };
 
+// The system's calls with which keepAside gives a file a second name without
+// replacing one, each failing with -1 and errno set. Some network and FUSE file
+// systems have neither the rename nor the link; a test puts in calls that fail as
+// they do there.
+struct NoReplaceNaming {
+    int (*renameNoReplace)(const char* from, const char* to);  // renameat2 with RENAME_NOREPLACE
+    int (*link)(const char* from, const char* to);
+    int (*createNew)(const char* path);  // a new file open for writing (O_EXCL), its descriptor
+};
+extern NoReplaceNaming noReplaceNaming;
+
 // Moves `file` to the first free name of "<stem>.refused<ext>", "<stem>.refused-2<ext>",
-// ... in its folder. A file already there is never replaced.
+// ... in its folder, by a rename, a link or, failing both, a copy. A file already
+// there is never replaced.
 KeptAside keepAside(const std::filesystem::path& file);
 
 // The start-up steps of the plug-in folder `dir`: makes it, removes leftover
 // temporary files, writes "defaults.claphost", then loads "settings.claphost" when
 // there is one, moving it aside when the plug-in refuses it or it cannot be read.
-// Adds a notice for each thing the user must know.
-void loadStateFilesAtStart(StandaloneHost& host, const std::filesystem::path& dir);
+// Adds a notice for each thing the user must know. False when quit must not write
+// "settings.claphost": it holds settings that were not used and could not be moved
+// aside.
+bool loadStateFilesAtStart(StandaloneHost& host, const std::filesystem::path& dir);
 
 // The notices of start-up so far; each is given once.
 std::vector<StartupNotice> takeStartupNotices();

@@ -32,16 +32,20 @@ struct StateFileOutcome {
     bool ok() const { return kind == Kind::Done; }
 };
 
-// Removes the regular files directly in `dir` whose entry `isLeftover` accepts;
-// returns how many went. Anything that cannot be looked at or removed stays.
-int removeLeftoverFiles(const std::filesystem::path& dir,
-                        const std::function<bool(const std::filesystem::directory_entry&)>& isLeftover);
+// Writes `target` whole or not at all, the way the state files are written: `fill`
+// writes the content to the stream it is given and answers whether that is all
+// of it (false: Refused). The temporary file is named ".<name>.tmp-<pid>-<n>",
+// with the writing process's id, so that one a killed write leaves behind is
+// known to be the program's own (removeLeftoverTemporaryFiles).
+StateFileOutcome writeFileAtomically(const std::filesystem::path& target,
+                                     const std::function<bool(const clap_ostream&)>& fill);
 
-// Removes, in `dir`, the temporary files that saves of the state files named
-// `stateFiles` left behind when their process was killed before the rename: only
-// those whose process no longer runs, since a living one may still be writing.
-// Returns how many went. Anything that cannot be looked at or removed stays.
-int removeLeftoverTemporaryFiles(const std::filesystem::path& dir, std::initializer_list<std::string_view> stateFiles);
+// Removes, in `dir`, the temporary files that writes of the files named `targets`
+// left behind when their process was killed before the rename: only those whose
+// process no longer runs, since a living one may still be writing, and never
+// anything not named as writeFileAtomically names them. Returns how many went.
+// Anything that cannot be looked at or removed stays.
+int removeLeftoverTemporaryFiles(const std::filesystem::path& dir, std::initializer_list<std::string_view> targets);
 
 // What a writer's clap_ostream writes to: an open file descriptor, and whether any
 // write to it has failed.

@@ -35,10 +35,9 @@ public:
     void setString(const char* key, const std::string& value);
     void setInteger(const char* key, int64_t value);
 
-    // Removes what writes killed before their rename left beside the file: GLib's
-    // temporary files "defaults.conf.XXXXXX" older than a minute (a younger one
-    // may belong to a write of another instance that is still going on). Returns
-    // how many went.
+    // Removes what writes killed before their rename left beside the file: the
+    // temporary files of this program's writes whose process is gone, and nothing
+    // else, since the folder may hold files of the user's. Returns how many went.
     static int removeLeftoverTemporaryFiles();
 
     // Writes the whole file, making its folder when needed. False when it could
