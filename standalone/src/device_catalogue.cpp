@@ -60,7 +60,10 @@ AudioErrorType DeviceCatalogue::takeSnapshot(std::string& message) {
             return look;
         },
         look, message);
-    if (result == kAudioSystemNotAnswering) library_.reset();  // left behind; the next look makes a fresh one
+    if (result == kAudioSystemNotAnswering) {
+        library_.reset();  // left behind; the next look makes a fresh one
+        leftBehind_ = true;
+    }
     if (result != kAudioNoError) return result;
     libraryServed_ = true;
     takeLook(look);

@@ -88,6 +88,9 @@ void StandaloneHost::stopMIDIThread() {
     // A server that went away since the last look must not have its inputs deleted:
     // looking at the stream hands its end on (streamEnded).
     noticeStreamEnd();
+    // Nor those whose close would wait for the lock of a JACK library call that is
+    // stuck: the program is quitting, and must end.
+    if (midiApiInUse == MidiApi::UnixJack && rtaDac != nullptr && rtaDac->leftACallBehind()) setAsideMidiInputs();
     for (std::unique_ptr<MidiInput>& slot : midiInputs) {
         std::unique_ptr<MidiInput> input = std::move(slot);
         input.reset();

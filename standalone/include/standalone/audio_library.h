@@ -39,6 +39,10 @@ public:
                               void* userData = nullptr, AudioStreamOptions* options = nullptr);
     AudioErrorType startStream();
 
+    // A call into the audio system was left behind not answering. Stuck inside
+    // libjack, it may hold the lock that every JACK client's open and close takes.
+    bool leftACallBehind() const { return devices.leftALookBehind() || stream.leftAStreamBehind(); }
+
     static std::vector<AudioApi> getCompiledApi() { return rtAudioCompiledApis(); }
     static std::string getApiName(AudioApi api) { return rtAudioApiName(api); }
     static std::string getApiDisplayName(AudioApi api) { return rtAudioApiDisplayName(api); }

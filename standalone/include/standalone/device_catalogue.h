@@ -53,6 +53,8 @@ public:
     bool looked() const { return looked_; }
     // How the last look ended.
     AudioErrorType lastLook() const { return lastLook_; }
+    // A look was left behind not answering, at any time.
+    bool leftALookBehind() const { return leftBehind_; }
 
     // The devices of the snapshot, in the library's order.
     std::vector<AudioDeviceInfo> getDevices() const;
@@ -113,6 +115,7 @@ private:
     std::vector<Present> present_;
     unsigned int nextId_ = 1;
     bool looked_ = false;
+    bool leftBehind_ = false;
     AudioErrorType lastLook_ = kAudioNoError;
     // The library's device count at the snapshot; none after the library changed.
     static constexpr unsigned int kNoCount = ~0u;
