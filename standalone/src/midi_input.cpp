@@ -32,15 +32,19 @@ void StandaloneHost::startMIDIThread() {
     // Which API the inputs use: the one asked for, or the library's own choice
     // (the first API with ports, else the last one that opened). An API that cannot
     // be opened on this machine (ALSA without a sequencer) is reported and passed
-    // over; with none left the program runs on without MIDI.
+    // over; with none left the program runs on without MIDI. So is JACK while a
+    // call into it is stuck: that call may hold the lock every JACK client's open
+    // and close takes.
+    const bool jackStuck = rtaDac != nullptr && rtaDac->leftACallBehind();
     std::unique_ptr<MidiInput> probe;
     MidiApi api = midiApi;
     std::string error;
     if (api != MidiApi::Unspecified) {
-        probe = midiSystem->makeInput(api, kClientName, kQueueSizeLimit, error);
+        if (api != MidiApi::UnixJack || !jackStuck) probe = midiSystem->makeInput(api, kClientName, kQueueSizeLimit, error);
         if (probe == nullptr) printMidiError(error);
     } else {
         for (MidiApi candidate : midiSystem->compiledApis()) {
+            if (candidate == MidiApi::UnixJack && jackStuck) continue;
             std::unique_ptr<MidiInput> input = midiSystem->makeInput(candidate, kClientName, kQueueSizeLimit, error);
             if (input == nullptr) {
                 printMidiError(error);

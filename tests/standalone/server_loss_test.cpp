@@ -121,4 +121,20 @@ TEST_F(ServerLoss, ACancellationDuringAMidiDeliveryActsAtItsEndAndUnwindsOnlyThr
     ::munmap(HeldDelivery::page, ::getpagesize());
 }
 
+// A JACK call stuck for good may hold the lock that every JACK client's open and
+// close takes: no JACK MIDI input is opened then, and quit leaves those open
+// rather than wait for it.
+TEST_F(ServerLoss, JackMidiInputsAreNeitherOpenedNorClosedWhileAJackCallIsStuck) {
+    attach();
+    host->libraryAnswerBound = std::chrono::milliseconds(1000);
+    ASSERT_NO_FATAL_FAILURE(startOn(AudioApi::UnixJack, MidiApi::UnixJack));
+    audio.lookupsHang = true;
+    host->refreshAudioDevices();
+    host->stopAudioThread();
+    host->stopMIDIThread();
+    EXPECT_TRUE(midi.opened.at(0)->alive);
+    host->startMIDIThread();  // as when a stream starts again after a lost server
+    EXPECT_EQ(midi.opened.size(), 1u);
+}
+
 }  // namespace
