@@ -13,8 +13,8 @@
 #include <pthread.h>
 
 #include <array>
-#include <chrono>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -286,13 +286,16 @@ private:
     void streamEnded(const StreamEnd& end);
     // Takes the first snapshot of the devices when none was taken yet.
     void ensureDevices();
+    // The record of a device the stream is to use; false when it is not there
+    // (told) or the look did not answer (told).
     bool lookUpForStream(uint32_t id, AudioDeviceInfo& info);
     // Tells the user, once until the alert is shown, that the audio system does
     // not answer.
     void tellNotAnswering(const std::string& message);
 
-    // Main only: the MIDI inputs were set aside because their JACK server went
-    // away; fresh ones are opened when a stream starts again.
+    // Main only: the MIDI inputs were set aside (their JACK server went away, or
+    // a JACK call is stuck at quit); fresh ones are opened when a stream starts
+    // again.
     bool midiInputsSetAside_ = false;
     // Main only: the not-answering alert waits in audioErrors.
     bool notAnsweringQueued_ = false;
