@@ -60,10 +60,10 @@ AudioErrorType DeviceCatalogue::takeSnapshot(std::string& message) {
             return look;
         },
         look, message);
-    if (result == kAudioSystemNotAnswering) {
-        library_.reset();  // left behind; the next look makes a fresh one
-        leftBehind_ = true;
-    }
+    if (result == kAudioSystemNotAnswering) leftBehind_ = true;
+    // Left behind, or never able to give a snapshot (an audio system that could
+    // not be set up): the next look makes a fresh one.
+    if (result == kAudioSystemNotAnswering || (result != kAudioNoError && !libraryServed_)) library_.reset();
     if (result != kAudioNoError) return result;
     libraryServed_ = true;
     takeLook(look);

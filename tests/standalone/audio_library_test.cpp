@@ -129,6 +129,8 @@ TEST_F(AudioLibraryTest, ABackendThatCannotBeMadeFailsTheLookQuietlyAndTheOpenIs
     EXPECT_NE(lib->openStream(nullptr, &in, kAudioFloat32, 48000, &frames, nullptr), kAudioNoError);
     EXPECT_EQ(errors.size(), 1u);
     EXPECT_FALSE(lib->stream.isRunning());
+    system.failConstruction = false;
+    EXPECT_TRUE(refresh(*lib)) << "an audio system that can be set up now is looked at afresh";
 }
 
 // The look returns within the bound; the library that did not answer is never
