@@ -63,9 +63,9 @@ TEST_F(ServerLoss, MidiInputsOfTheLostJackServerAreNeverDeletedAndFreshOnesComeW
 
     host->startAudioThreadOn(1, 2, true, 1, 2, true, 48000);
     ASSERT_EQ(midi.opened.size(), 2u) << "every port present now is opened again";
+    host->stopAudioThread();  // so that no block takes the message before it is counted
     midi.opened[1]->send({0xB0, 51, 0});
     EXPECT_EQ(host->midiRing.waiting(), 1u);
-    host->stopAudioThread();
     host->stopMIDIThread();
     EXPECT_FALSE(midi.opened[1]->alive) << "those of a live server are deleted";
     EXPECT_TRUE(first->alive);
