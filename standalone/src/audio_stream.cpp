@@ -101,7 +101,8 @@ std::string ownStreamName() { return "Lumivex-" + std::to_string(::getpid()); }
 // either is told; so is a look that does not answer.
 bool StandaloneHost::lookUpForStream(uint32_t id, AudioDeviceInfo& info) {
     if (rtaDac->devices.findDevice(id, &info)) return true;
-    if (!refreshAudioDevices() && rtaDac->devices.lastLook() == kAudioSystemNotAnswering) return false;
+    refreshAudioDevices();
+    if (rtaDac->devices.lastLook() == kAudioSystemNotAnswering) return false;
     if (rtaDac->devices.findDevice(id, &info)) return true;
     rtaErrorCallback(*this, kAudioInvalidParameter, "device id " + std::to_string(id) + " not found");
     return false;

@@ -24,7 +24,6 @@ AudioErrorType DeviceCatalogue::refreshDevices(bool mayChooseSystem, std::string
 }
 
 AudioErrorType DeviceCatalogue::takeSnapshot(std::string& message) {
-    looked_ = true;
     if (library_ == nullptr) {
         library_ = std::make_unique<LibraryThread>(factory_, api_, bound_);
         libraryServed_ = false;

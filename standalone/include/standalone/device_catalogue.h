@@ -50,9 +50,9 @@ public:
     // since is found, and chooses once more when it sees no devices.
     AudioErrorType refreshDevices(bool mayChooseSystem, std::string& message);
     // Whether a look was made at all, answered or not.
-    bool looked() const { return looked_; }
+    bool looked() const { return lastLook_.has_value(); }
     // How the last look ended.
-    AudioErrorType lastLook() const { return lastLook_; }
+    AudioErrorType lastLook() const { return lastLook_.value_or(kAudioNoError); }
     // A look was left behind not answering, at any time.
     bool leftALookBehind() const { return leftBehind_; }
 
@@ -114,9 +114,8 @@ private:
     std::vector<Known> known_;
     std::vector<Present> present_;
     unsigned int nextId_ = 1;
-    bool looked_ = false;
     bool leftBehind_ = false;
-    AudioErrorType lastLook_ = kAudioNoError;
+    std::optional<AudioErrorType> lastLook_;  // none before the first look
     // The library's device count at the snapshot; none after the library changed.
     static constexpr unsigned int kNoCount = ~0u;
     unsigned int snapshotCount_ = kNoCount;
