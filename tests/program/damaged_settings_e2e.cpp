@@ -1,7 +1,5 @@
-// The real `lumivex` program meeting files in its folders that it cannot use or
-// did not make: settings it cannot use are told once it plays, kept aside
-// untouched, and the pedal starts from its defaults; the user's own files beside
-// the remembered devices stay.
+// The real `lumivex` program meeting settings it cannot use: it says so once it
+// plays, keeps the file aside untouched and starts the pedal from its defaults.
 #include "program_fixture.h"
 
 namespace {
@@ -28,24 +26,6 @@ TEST_F(LumivexProgram, DamagedSettingsAreKeptAsideToldAndThePedalStartsFromItsDe
     // Untouched since start, the pedal's state at quit is the one it was created with.
     EXPECT_EQ(contentOf(settingsFile()), contentOf(settingsFile().parent_path() / "defaults.claphost"));
     EXPECT_EQ(contentOf(kept), damaged);
-}
-
-// Files of the user's beside the remembered devices, named like GLib's temporary files, stay.
-TEST_F(LumivexProgram, TheUsersOwnFilesBesideTheRememberedDevicesStay) {
-    const fs::path dir = devicesFile().parent_path();
-    fs::create_directories(dir);
-    for (const char* name : {"defaults.conf.backup", "defaults.conf.before"}) {
-        std::ofstream(dir / name) << "[defaults]\n";
-        fs::last_write_time(dir / name, fs::file_time_type::clock::now() - 2min);
-    }
-    Program run;
-    ASSERT_NO_FATAL_FAILURE(launch(run));
-    EXPECT_TRUE(within([&] { return !remembered(devicesFile(), "FXCoreAudioOutputDevice").empty(); }))
-        << "the devices are remembered as before";
-    ::kill(run.pid, SIGTERM);
-    ASSERT_NO_FATAL_FAILURE(quitsCleanly(run, "SIGTERM"));
-    EXPECT_TRUE(fs::exists(dir / "defaults.conf.backup"));
-    EXPECT_TRUE(fs::exists(dir / "defaults.conf.before"));
 }
 
 }  // namespace

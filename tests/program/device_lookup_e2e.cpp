@@ -107,13 +107,7 @@ protected:
     Window openAndCancelSettings(const Program& run, int& alerts) {
         Window settings = 0;
         for (int attempt = 0; attempt < 3 && settings == 0; ++attempt) {
-            XSetInputFocus(display, run.window, RevertToParent, CurrentTime);
-            for (KeySym key : {XK_F10, XK_Down, XK_Down, XK_Down, XK_Return}) {
-                if (alerts > 0) break;
-                XTestFakeKeyEvent(display, XKeysymToKeycode(display, key), True, CurrentTime);
-                XTestFakeKeyEvent(display, XKeysymToKeycode(display, key), False, CurrentTime);
-                XSync(display, False);
-            }
+            if (alerts == 0) type(run.window, {XK_F10, XK_Down, XK_Down, XK_Down, XK_Return});
             within([&] {
                 alerts += answerAlert();
                 return (settings = titled(kSettingsTitle)) != 0;

@@ -271,6 +271,17 @@ protected:
         XSync(display, False);
     }
 
+    // Keys typed one after another into `window`, which gets the keyboard focus.
+    void type(Window window, std::initializer_list<KeySym> keys) const {
+        XSetInputFocus(display, window, RevertToParent, CurrentTime);
+        for (KeySym key : keys) {
+            const KeyCode code = XKeysymToKeycode(display, key);
+            XTestFakeKeyEvent(display, code, True, CurrentTime);
+            XTestFakeKeyEvent(display, code, False, CurrentTime);
+            XSync(display, False);
+        }
+    }
+
     // WM_DELETE_WINDOW, as a window manager sends it when the user closes the window.
     void requestClose(Window window) const {
         XEvent e{};

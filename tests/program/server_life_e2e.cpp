@@ -98,16 +98,6 @@ protected:
         ASSERT_TRUE(dismiss(kAlertTitle)) << "the alert does not go";
     }
 
-    void type(Window window, std::initializer_list<KeySym> keys) const {
-        XSetInputFocus(display, window, RevertToParent, CurrentTime);
-        for (KeySym key : keys) {
-            const KeyCode code = XKeysymToKeycode(display, key);
-            XTestFakeKeyEvent(display, code, True, CurrentTime);
-            XTestFakeKeyEvent(display, code, False, CurrentTime);
-            XSync(display, False);
-        }
-    }
-
     // File → Audio/MIDI Settings… from the keyboard (F10 opens the menu bar), then
     // OK with the pointer, after "Reset to System Default" when asked, until the
     // stream starts without an alert: a device look-up that fails now and then on

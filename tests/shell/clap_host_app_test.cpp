@@ -270,6 +270,7 @@ TEST_F(ShellApp, ALookUpThatNeverAnswersIsToldOnceAndTheNextOneWorks) {
         audio.lookupsHang = true;
         action.act();
         EXPECT_TRUE(host->rtaDac->stream.isRunning()) << action.where;
+        EXPECT_EQ(host->getOutputAudioDevices().size(), 1u) << action.where << ": the devices last seen stay";
         tellsOnce(action.where);
     }
     audio.lookupsHang = true;

@@ -133,23 +133,6 @@ TEST_F(AudioLibraryTest, ABackendThatCannotBeMadeFailsTheLookQuietlyAndTheOpenIs
     EXPECT_TRUE(refresh(*lib)) << "an audio system that can be set up now is looked at afresh";
 }
 
-// The look returns within the bound; the library that did not answer is never
-// called again, and the next look works on a fresh one.
-TEST_F(AudioLibraryTest, ALookThatNeverAnswersReturnsAtTheBoundAndTheNextLookIsMadeAfresh) {
-    system.devices = {{"Mic", 1, 0, {48000}, 48000}};
-    AudioLibrary lib(AudioApi::Dummy, nullptr, system.factory(), std::chrono::milliseconds(1000));
-    ASSERT_TRUE(refresh(lib));
-    system.lookupsHang = true;
-    EXPECT_EQ(look(lib), kAudioSystemNotAnswering);
-    EXPECT_EQ(lib.devices.getDeviceIds(), (std::vector<unsigned int>{1})) << "the snapshot before stands";
-    system.releaseLookups();
-    const int made = system.backendsMade;
-    system.devices.push_back({"Speakers", 0, 2, {48000}, 48000});
-    EXPECT_TRUE(refresh(lib));
-    EXPECT_EQ(system.backendsMade, made + 1);
-    EXPECT_EQ(lib.devices.getDeviceIds(), (std::vector<unsigned int>{1, 2}));
-}
-
 // Each case starts from a snapshot of the mic (id 1) and the speakers (id 2), then
 // takes one more with the fault in it.
 TEST_F(AudioLibraryTest, AFailedProbeNeitherShufflesIdsNorListsAPhantom) {
